@@ -1,0 +1,199 @@
+// The desktop window on SDL2: a borderless window over the whole primary
+// display, a streaming ARGB8888 texture that receives the back buffer every
+// frame and is stretched over the whole output, no vertical sync.
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstring>
+
+#include "core/window_system.h"
+
+namespace vdk::core {
+
+namespace {
+
+const char* const window_class_name = "VELDRAKIN_gdi_APP";
+
+// Windows virtual-key code of an SDL key, or 0 for keys the show never needs.
+int32_t virtual_key(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + (key - SDLK_F1);
+    switch (key) {
+        case SDLK_ESCAPE: return 0x1B;
+        case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
+        case SDLK_SPACE: return 0x20;
+        case SDLK_BACKSPACE: return 0x08;
+        case SDLK_TAB: return 0x09;
+        case SDLK_LEFT: return 0x25;
+        case SDLK_UP: return 0x26;
+        case SDLK_RIGHT: return 0x27;
+        case SDLK_DOWN: return 0x28;
+        case SDLK_PAGEUP: return 0x21;
+        case SDLK_PAGEDOWN: return 0x22;
+        case SDLK_HOME: return 0x24;
+        case SDLK_END: return 0x23;
+        case SDLK_INSERT: return 0x2D;
+        case SDLK_DELETE: return 0x2E;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+        case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+        case SDLK_LALT: case SDLK_RALT: return 0x12;
+        default: return 0;
+    }
+}
+
+// Drivers that open no window anyone can see count as no window at all.
+bool visible_driver(const char* driver) {
+    return driver != nullptr && std::strcmp(driver, "offscreen") != 0 &&
+           std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "evdev") != 0;
+}
+
+class sdl_window : public window_system {
+public:
+    ~sdl_window() override {
+        destroy();
+        if (video_started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    bool open(const std::string& title, int width, int height, window_listener* listener) override {
+        listener_ = listener;
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            reason_ = std::string("SDL video: ") + SDL_GetError();
+            return false;
+        }
+        video_started_ = true;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (!visible_driver(driver)) {
+            reason_ = std::string("no display: SDL video driver '") + (driver ? driver : "?") +
+                      "' shows no window";
+            return false;
+        }
+        SDL_Rect display{};
+        if (SDL_GetDisplayBounds(0, &display) != 0) display = {0, 0, width, height};
+        window_ = SDL_CreateWindow(title.c_str(), display.x, display.y, display.w, display.h,
+                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (window_ == nullptr) {
+            reason_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
+            return false;
+        }
+        set_class_hint();
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (renderer_ != nullptr) {
+            frame_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                                       SDL_TEXTUREACCESS_STREAMING, width, height);
+        }
+        if (renderer_ == nullptr || frame_ == nullptr) {
+            reason_ = std::string("SDL renderer: ") + SDL_GetError();
+            destroy();
+            return false;
+        }
+        frame_width_ = width;
+        frame_height_ = height;
+        return true;
+    }
+
+    std::string failure_reason() const override { return reason_; }
+
+    void client_size(int& width, int& height) const override {
+        width = 0;
+        height = 0;
+        if (renderer_ != nullptr) SDL_GetRendererOutputSize(renderer_, &width, &height);
+    }
+
+    void present(const uint32_t* pixels, int width, int height, int, int) override {
+        if (renderer_ == nullptr || pixels == nullptr) return;
+        if (width != frame_width_ || height != frame_height_) return;
+        SDL_UpdateTexture(frame_, nullptr, pixels, width * 4);
+        SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);  // stretched over the whole output
+        SDL_RenderPresent(renderer_);
+    }
+
+    void show_cursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+    void disable_screen_saver() override { SDL_DisableScreenSaver(); }
+
+    void handle_one_message() override {
+        if (window_ == nullptr) return;
+        SDL_Event event;
+        if (SDL_PollEvent(&event) == 0) return;
+        switch (event.type) {
+            case SDL_QUIT: listener_->window_closing(); break;
+            case SDL_WINDOWEVENT:
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                    listener_->window_closing();
+                } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    int w = 0;
+                    int h = 0;
+                    client_size(w, h);
+                    listener_->window_resized(w, h);
+                }
+                break;
+            case SDL_KEYDOWN: {
+                input_event input{};
+                input.kind = key_pressed;
+                input.key = virtual_key(event.key.keysym.sym);
+                listener_->window_input(input);
+                break;
+            }
+            case SDL_MOUSEBUTTONDOWN: {
+                if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT) {
+                    break;
+                }
+                input_event input{};
+                input.kind = mouse_pressed;
+                input.button = event.button.button == SDL_BUTTON_LEFT ? left_button : right_button;
+                input.x = event.button.x;
+                input.y = event.button.y;
+                listener_->window_input(input);
+                break;
+            }
+            default: break;
+        }
+    }
+
+    void destroy() override {
+        if (frame_ != nullptr) SDL_DestroyTexture(frame_);
+        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        frame_ = nullptr;
+        renderer_ = nullptr;
+        window_ = nullptr;
+        listener_ = nullptr;
+    }
+
+private:
+    // The X11 class hint carries the window class name, as window managers
+    // and test tools look windows up by it.
+    void set_class_hint() {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+        XClassHint hint;
+        std::string name = window_class_name;
+        hint.res_name = name.data();
+        hint.res_class = name.data();
+        XSetClassHint(info.info.x11.display, info.info.x11.window, &hint);
+        XFlush(info.info.x11.display);
+    }
+
+    window_listener* listener_ = nullptr;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* frame_ = nullptr;
+    int frame_width_ = 0;
+    int frame_height_ = 0;
+    bool video_started_ = false;
+    std::string reason_;
+};
+
+}  // namespace
+
+std::unique_ptr<window_system> make_desktop_window() { return std::make_unique<sdl_window>(); }
+
+}  // namespace vdk::core

@@ -1,0 +1,14 @@
+#pragma once
+// Title sequence: wandering light spots, ripple and cross-fade into the title (0-25 s).
+// Placeholder until the scene is built: loads nothing and draws nothing.
+
+#include "effects/base_effect.h"
+
+class effect_intro_group : public base_effect {
+public:
+    using base_effect::base_effect;
+
+    bool init() override { return true; }
+    int run(float, double) override { return 1; }
+    void advance(float, double) override {}
+};

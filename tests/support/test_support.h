@@ -1,0 +1,43 @@
+#pragma once
+// Helpers shared by the tests: a fresh working directory per test (the show
+// reads and writes relative to it), optionally holding the generated data.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vdk::test {
+
+// Creates a new empty directory under the system's temporary folder, makes it
+// the working directory, and on destruction goes back and removes it. With
+// with_show_data it links "music" and "_glimmerock" of the generated data
+// folder into it.
+class scoped_work_dir {
+public:
+    explicit scoped_work_dir(bool with_show_data = false);
+    ~scoped_work_dir();
+    scoped_work_dir(const scoped_work_dir&) = delete;
+    scoped_work_dir& operator=(const scoped_work_dir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+// The generated data folder (holds music/ and _glimmerock/).
+std::filesystem::path show_data_dir();
+bool show_data_available();
+
+// The whole text of a file ("" when it cannot be read), and its lines.
+std::string read_file(const std::filesystem::path& path);
+std::vector<std::string> read_lines(const std::filesystem::path& path);
+
+// Writes a width x height 8-bit PNG with libpng: 4 bytes per pixel (RGBA)
+// when with_alpha, else 3 (RGB), from 0xAARRGGBB pixels, top row first.
+void write_png(const std::filesystem::path& path, int width, int height,
+               const std::vector<uint32_t>& pixels, bool with_alpha);
+
+}  // namespace vdk::test
