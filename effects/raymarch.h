@@ -1,0 +1,98 @@
+#pragma once
+// The vector type and the sphere-tracing vocabulary of the ray-marched scenes.
+//
+// A distance field is any callable double(const vec3&) returning an estimate
+// of the distance from a point to the nearest surface, negative inside.
+
+#include <cmath>
+
+struct vec3 {
+    double x;
+    double y;
+    double z;
+};
+
+inline vec3 operator+(const vec3& a, const vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline vec3 operator-(const vec3& a, const vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline vec3 operator-(const vec3& a) { return {-a.x, -a.y, -a.z}; }
+inline vec3 operator*(double s, const vec3& a) { return {s * a.x, s * a.y, s * a.z}; }
+inline vec3 operator*(const vec3& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+inline double dot(const vec3& a, const vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline vec3 cross(const vec3& a, const vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double length(const vec3& a) { return std::sqrt(dot(a, a)); }
+// Each component divided by the length (a zero vector gives NaN components).
+inline vec3 normalize(const vec3& a) {
+    const double l = length(a);
+    return {a.x / l, a.y / l, a.z / l};
+}
+
+// i - 2 (n.i) n
+inline vec3 reflect(const vec3& i, const vec3& n) { return i - 2 * dot(n, i) * n; }
+
+// Refraction of i at a surface with normal n and ratio eta; the zero vector
+// on total internal reflection.
+inline vec3 refract(const vec3& i, const vec3& n, double eta) {
+    const double ni = dot(n, i);
+    const double k = 1 - eta * eta * (1 - ni * ni);
+    if (k < 0) return {0, 0, 0};
+    return eta * i - (eta * ni + std::sqrt(k)) * n;
+}
+
+// Hermite step between e0 and e1; the width e1 - e0 is formed in double.
+inline double smoothstep(double e0, double e1, double x) {
+    const double w = (x - e0) / (e1 - e0);
+    if (w < 0) return 0;
+    if (w > 1) return 1;
+    return w * w * (3 - 2 * w);
+}
+
+// One term of a soft union: exp(-2 d), with the product and the exponential
+// each rounded to single precision.
+inline float soft_union_term(double d) {
+    return std::exp(static_cast<float>(-2 * d));
+}
+
+// Soft union of the terms' sum: -0.5 ln(sum), the logarithm in single precision.
+inline double soft_union_of_sum(float sum) { return -0.5 * std::log(sum); }
+
+// Soft union of three distances: -0.5 ln(e^-2d1 + e^-2d2 + e^-2d3), the sum
+// formed in single precision.
+inline double soft_union(double d1, double d2, double d3) {
+    const float sum = soft_union_term(d1) + soft_union_term(d2) + soft_union_term(d3);
+    return soft_union_of_sum(sum);
+}
+inline double soft_union(double d1, double d2) {
+    const float sum = soft_union_term(d1) + soft_union_term(d2);
+    return soft_union_of_sum(sum);
+}
+
+// Sphere tracing from o along d: T starts at 0; each step adds the distance at
+// o + T d; stops after 'steps' steps, when a distance is below epsilon, or
+// (tested before each further step) when T exceeds far. Returns T when it
+// ended below far, otherwise the miss value -1.
+template <class Field>
+double march(const Field& field, const vec3& o, const vec3& d, int steps, double epsilon,
+             double far) {
+    double t = 0;
+    for (int step = 0; step < steps; ++step) {
+        if (step > 0 && t > far) break;
+        const double dist = field(o + t * d);
+        t += dist;
+        if (dist < epsilon) break;
+    }
+    return t < far ? t : -1.0;
+}
+
+// Normal at p from four evaluations at p + h k, k the tetrahedron's corners.
+template <class Field>
+vec3 tetrahedral_normal(const Field& field, const vec3& p, double h) {
+    const vec3 k1{1, 1, 1};
+    const vec3 k2{-1, 1, -1};
+    const vec3 k3{-1, -1, 1};
+    const vec3 k4{1, -1, -1};
+    const vec3 sum = field(p + h * k1) * k1 + field(p + h * k2) * k2 + field(p + h * k3) * k3 +
+                     field(p + h * k4) * k4;
+    return normalize(sum);
+}
