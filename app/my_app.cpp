@@ -48,6 +48,22 @@ std::array<base_effect*, 20> my_app::effects_in_order() {
             &still_02,    &chernobil,     &blobs1,        &blobs2,        &outtro_picture};
 }
 
+const char* my_app::effect_name(const base_effect* effect) {
+    static const char* const names[20] = {
+        "effect_intro_group", "effect_intro_drumelo", "effect_intro_fennick",
+        "effect_intro_quintaz", "effect_intro_pello", "effect_opening_1",
+        "effect_opening_2", "effect_opening_3", "effect_starfield",
+        "effect_tunnel", "effect_tunnel2", "effect_tunnel3",
+        "effect_scroller", "effect_lava", "effect_still_01",
+        "effect_still_02", "effect_chernobil", "effect_blobs1",
+        "effect_blobs2", "effect_outtro_picture"};
+    const auto effects = effects_in_order();
+    for (size_t i = 0; i < effects.size(); ++i) {
+        if (effects[i] == effect) return names[i];
+    }
+    return "";
+}
+
 base_effect* my_app::effect_at(double t) const {
     for (const scene_window& scene : scenes_) {
         if (scene.contains(t)) return scene.effect;

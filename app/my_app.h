@@ -68,6 +68,8 @@ public:
     base_effect* effect_at(double t) const;
     // The effects in member order, which is also the order of init().
     std::array<base_effect*, 20> effects_in_order();
+    // The class name of one of this application's effects ("effect_lava").
+    const char* effect_name(const base_effect* effect);
 
     // Members in order of construction.
     vdk::core::logger app_logger{vdk::core::file};
