@@ -3,6 +3,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -86,6 +87,40 @@ void write_png(const fs::path& path, int width, int height, const std::vector<ui
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     std::fclose(file);
+}
+
+bool make_test_mp3(const fs::path& path, double seconds) {
+    const int rate = 44100;
+    const int frames = static_cast<int>(seconds * rate);
+    const fs::path wav_path = path.string() + ".wav";
+    {
+        std::ofstream wav(wav_path, std::ios::binary);
+        auto put = [&](uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i) wav.put(static_cast<char>(v >> (8 * i)));
+        };
+        wav << "RIFF";
+        put(36 + frames * 4, 4);
+        wav << "WAVEfmt ";
+        put(16, 4);
+        put(1, 2);
+        put(2, 2);
+        put(rate, 4);
+        put(rate * 4, 4);
+        put(4, 2);
+        put(16, 2);
+        wav << "data";
+        put(frames * 4, 4);
+        for (int i = 0; i < frames; ++i) {
+            const auto s = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * i / rate));
+            put(static_cast<uint16_t>(s), 2);
+            put(static_cast<uint16_t>(s), 2);
+        }
+    }
+    const std::string command =
+        "lame --quiet -b 192 '" + wav_path.string() + "' '" + path.string() + "'";
+    const bool encoded = std::system(command.c_str()) == 0;
+    fs::remove(wav_path);
+    return encoded;
 }
 
 }  // namespace vdk::test

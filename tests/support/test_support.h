@@ -40,4 +40,8 @@ std::vector<std::string> read_lines(const std::filesystem::path& path);
 void write_png(const std::filesystem::path& path, int width, int height,
                const std::vector<uint32_t>& pixels, bool with_alpha);
 
+// Writes seconds of a 440 Hz stereo tone at 44100 Hz as an MP3 (through a
+// temporary WAV and the LAME encoder). False when encoding failed.
+bool make_test_mp3(const std::filesystem::path& path, double seconds);
+
 }  // namespace vdk::test
