@@ -79,7 +79,6 @@ public:
             reason_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
             return false;
         }
-        set_class_hint();
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
@@ -93,6 +92,7 @@ public:
             destroy();
             return false;
         }
+        set_class_hint();  // after the renderer, which may recreate the X window
         frame_width_ = width;
         frame_height_ = height;
         return true;
