@@ -1,14 +1,37 @@
 #pragma once
-// Volumetric star field (162-177 s, 251-265.5 s).
-// Placeholder until the scene is built: loads nothing and draws nothing.
+// Volumetric star field (162-177 s and 251-265.5 s): a flight through a
+// glowing fractal cloud that repeats along the viewing axis. Each value sums
+// density along a short ray through space folded ten times per step.
+//
+// One value per 2 x 2 pixel block (160 x 120 values, half-resolution bands:
+// band row j is screen rows 2j and 2j+1); the four pixels of a block carry the
+// brightness factors 1 (top left), 1.5 (top right), 1.2 (bottom left) and 0.8
+// (bottom right), applied to colour and brightness alike. Fades to black over
+// 264.5-265.5 s. Clock: offset 0, divisor 500 (two units per second), never
+// reset, so the second window continues the clock of the first.
 
 #include "effects/base_effect.h"
+
+// Draws the blocks of band rows first_row <= j < end_row into the 320 x 240
+// pixels at clock t and music position music_s. Reads nothing but its
+// arguments.
+void starfield_render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
+                           double music_s);
+
+// Writes the block (i, j), screen pixels (2i, 2j) to (2i + 1, 2j + 1), of
+// one colour record: each pixel is the record packed after scaling all four
+// components by its block factor, so each channel scales by the factor's
+// square.
+void starfield_write_block(const color4& record, int i, int j, uint32_t pixels[]);
 
 class effect_starfield : public base_effect {
 public:
     using base_effect::base_effect;
 
     bool init() override { return true; }
-    int run(float, double) override { return 1; }
-    void advance(float, double) override {}
+    int run(float app_ms, double music_s) override;
+    void advance(float app_ms, double music_s) override;
+
+    double local_time = 0.0;
+    float start_time = -1.0f;
 };

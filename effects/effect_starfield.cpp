@@ -1,0 +1,186 @@
+#include "effects/effect_starfield.h"
+
+#include <cmath>
+
+void effect_starfield::advance(float app_ms, double) {
+    local_time = advance_clock(start_time, app_ms, 0.0f, 500.0f);
+}
+
+int effect_starfield::run(float app_ms, double music_s) {
+    advance(app_ms, music_s);
+    uint32_t* pixels = back_buffer_pixels();
+    if (pixels == nullptr) return 1;
+    auto render = [&](int first_row, int end_row) {
+        starfield_render_band(first_row, end_row, local_time, pixels, music_s);
+    };
+    run_bands(band_layout::half_resolution, render);
+    return 1;
+}
+
+namespace {
+
+constexpr int march_steps = 80;
+constexpr int folds = 10;
+constexpr int block_columns = screen_width / 2;
+
+// Rays marched side by side: the blocks of columns i0 .. i0 + lanes - 1 of one
+// band row. Each lane performs exactly the operations of a single ray, in the
+// same order; the lanes only let the compiler use vector instructions.
+constexpr int lanes = 16;
+static_assert(block_columns % lanes == 0, "whole groups of lanes per band row");
+
+// What a march step needs that depends on the step and the frame only.
+struct march_step {
+    double h;      // distance along the ray: 0.01 k
+    double pz;     // the z of the sample point, the same for every ray
+    double fade;   // depth fade w^2 (3 - 2w) with w = (0.9 - h) 2; 1 when w > 1
+    double green;  // 1.1 - 0.5 h
+};
+
+struct lane_rays {
+    double dx[lanes];
+    double dy[lanes];
+};
+
+struct lane_sums {
+    double r[lanes];
+    double g[lanes];
+    double b[lanes];
+};
+
+// Density summed along each ray through the folded space.
+inline void march_lanes(const lane_rays& rays, double yo, const march_step* steps,
+                        lane_sums& sums) {
+    double a[lanes] = {};
+    double sum_r[lanes] = {};
+    double sum_g[lanes] = {};
+    double sum_b[lanes] = {};
+    for (int k = 0; k < march_steps; ++k) {
+        const march_step& step = steps[k];
+        double px[lanes];
+        double py[lanes];
+        double pz[lanes];
+        for (int l = 0; l < lanes; ++l) {
+            px[l] = rays.dx[l] * step.h + 0.25;
+            py[l] = rays.dy[l] * step.h + yo;
+            pz[l] = step.pz;
+        }
+        for (int fold = 0; fold < folds; ++fold) {
+            for (int l = 0; l < lanes; ++l) {
+                const double d = px[l] * px[l] + py[l] * py[l] + pz[l] * pz[l];
+                px[l] = std::fabs(2.04 * px[l]) / d - 0.75;
+                py[l] = std::fabs(2.04 * py[l]) / d - 0.75;
+                pz[l] = std::fabs(2.04 * pz[l]) / d - 0.75;
+            }
+        }
+        double fourth_powers[lanes];
+        for (int l = 0; l < lanes; ++l) {
+            fourth_powers[l] = (px[l] * px[l]) * (px[l] * px[l]) + (py[l] * py[l]) * (py[l] * py[l]) +
+                               (pz[l] * pz[l]) * (pz[l] * pz[l]);
+        }
+        for (int l = 0; l < lanes; ++l) {
+            const double e = std::sqrt(fourth_powers[l]) * step.fade;
+            a[l] = a[l] + 0.002 * e;
+            sum_b[l] = sum_b[l] + (0.5 * a[l] + 0.7) * a[l] * 0.013;
+            sum_g[l] = sum_g[l] + step.green * a[l] * 0.013;
+            sum_r[l] = sum_r[l] + 0.8 * (a[l] * a[l]) * 0.013;
+        }
+    }
+    for (int l = 0; l < lanes; ++l) {
+        sums.r[l] = sum_r[l];
+        sums.g[l] = sum_g[l];
+        sums.b[l] = sum_b[l];
+    }
+}
+
+using march_function = void (*)(const lane_rays&, double, const march_step*, lane_sums&);
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// The same march compiled for 256-bit vectors, chosen when the processor has
+// them. IEEE operations give the same bits at any vector width.
+__attribute__((target("avx2"), flatten)) void march_lanes_avx2(const lane_rays& rays, double yo,
+                                                               const march_step* steps,
+                                                               lane_sums& sums) {
+    march_lanes(rays, yo, steps, sums);
+}
+__attribute__((flatten)) void march_lanes_generic(const lane_rays& rays, double yo,
+                                                  const march_step* steps, lane_sums& sums) {
+    march_lanes(rays, yo, steps, sums);
+}
+march_function choose_march() {
+    return __builtin_cpu_supports("avx2") ? march_lanes_avx2 : march_lanes_generic;
+}
+#else
+march_function choose_march() { return march_lanes; }
+#endif
+
+// The record with all four components, brightness included, scaled by factor.
+uint32_t block_pixel(const color4& c, double factor) {
+    return pack_color({c.r * factor, c.g * factor, c.b * factor, c.i * factor});
+}
+
+}  // namespace
+
+void starfield_write_block(const color4& record, int i, int j, uint32_t pixels[]) {
+    uint32_t* top = pixels + (2 * j) * screen_width + 2 * i;
+    uint32_t* bottom = top + screen_width;
+    top[0] = block_pixel(record, 1);
+    top[1] = block_pixel(record, 1.5);
+    bottom[1] = block_pixel(record, 0.8);
+    bottom[0] = block_pixel(record, 1.2);
+}
+
+void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels[], double s) {
+    const double frame_time = (t + 29) * 60;
+    const float b = static_cast<float>(0.005 * frame_time);
+    const double xo = 0.5 * std::sin(static_cast<double>(b));
+    const float cb = static_cast<float>(std::cos(static_cast<double>(b)));
+    const float sc = static_cast<float>(std::sin(2.17 + b));
+    const double zo = std::floor(frame_time) * 0.0008;
+    const double yo = 0.4 * std::sin(0.001 * frame_time) + 0.25;
+    const bool fading = s > 264.5;
+    const double fade_out = 265.5 - s;
+    const march_function march = choose_march();
+
+    // The z of every sample point depends on the step and the frame only.
+    march_step steps[march_steps];
+    for (int k = 0; k < march_steps; ++k) {
+        const double h = 0.01 * k;
+        const double w = (0.9 - h) * 2;
+        // h stays below 0.8, so w is at least 0.2 and never negative.
+        steps[k] = {h, std::fmod(0.143 * h + zo, 2), w > 1 ? 1.0 : w * w * (3 - 2 * w),
+                    1.1 - 0.5 * h};
+    }
+
+    for (int i0 = 0; i0 < block_columns; i0 += lanes) {
+        double sc_gx[lanes];
+        double cb_gx[lanes];
+        for (int l = 0; l < lanes; ++l) {
+            const double gx = (2.0 * (i0 + l) / 160 - 1) * 160 / 120 + xo;
+            sc_gx[l] = sc * gx;
+            cb_gx[l] = cb * gx;
+        }
+        for (int j = first_row; j < end_row; ++j) {
+            const double vy = 2.0 * j / 120 - 1;
+            const double sc_vy = sc * vy;
+            const double cb_vy = cb * vy;
+            lane_rays rays;
+            for (int l = 0; l < lanes; ++l) {
+                rays.dx[l] = sc_vy + cb_gx[l];
+                rays.dy[l] = cb_vy - sc_gx[l];
+            }
+            lane_sums sums;
+            march(rays, yo, steps, sums);
+            for (int l = 0; l < lanes; ++l) {
+                color4 c{sums.r[l], sums.g[l], sums.b[l], 1};
+                if (fading) {
+                    c.r = c.r * fade_out;
+                    c.g = c.g * fade_out;
+                    c.b = c.b * fade_out;
+                    c.i = c.i * fade_out;
+                }
+                starfield_write_block(c, i0 + l, j, pixels);
+            }
+        }
+    }
+}
