@@ -54,29 +54,59 @@ int effect_chernobil::run(float app_ms, double music_s) {
     return 1;
 }
 
-void effect_chernobil::render_band(int first_row, int end_row, uint32_t pixels[],
-                                   double s) const {
-    // The overlay and the fades are the same for the whole frame.
-    const int lyric = lyric_at(s);
-    const vdk::core::texture_gdi* overlay = lyric < 0 ? nullptr : &tex_lyrics[lyric];
-    const bool fade_in = s < 151;
-    const double fade_in_k = 151 - s;
-    const bool flash = 151 <= s && s < 151.5;
-    const double flash_k = (151.5 - s) * 2;
-    const bool fade_out = s > 160;
-    const double fade_out_k = (2 - (162 - s)) * 0.5;
+namespace {
 
+// One fade as it acts on a pixel: colour = colour * colour_scale + colour_add,
+// alpha = alpha * alpha_scale + alpha_add. An inactive fade is (1, 0, 1, 0),
+// which leaves every value as it was.
+struct fade_stage {
+    double colour_scale = 1;
+    double colour_add = 0;
+    double alpha_scale = 1;
+    double alpha_add = 0;
+};
+
+// Everything about a frame that is the same for all its pixels.
+struct corridor_frame {
+    const vdk::core::texture_gdi* background;
+    const vdk::core::texture_gdi* overlay;
+    fade_stage fades[3];  // fade-in from black, flash, fade-out to white, in that order
+    double row_v[screen_height];
+};
+
+corridor_frame frame_at(const vdk::core::texture_gdi& background,
+                        const vdk::core::texture_gdi* overlay, int first_row, int end_row,
+                        double s) {
+    corridor_frame frame{&background, overlay, {}, {}};
+    if (s < 151) {  // black at 150 s
+        const double k = 151 - s;
+        frame.fades[0] = {1 - k, 0, 1 - k, k};
+    }
+    if (151 <= s && s < 151.5) {  // white at 151 s, clear at 151.5 s
+        const double k = (151.5 - s) * 2;
+        frame.fades[1] = {1 - k, k, 1 - k, k};
+    }
+    if (s > 160) {  // white at 162 s
+        const double k = (2 - (162 - s)) * 0.5;
+        frame.fades[2] = {1 - k, k, 1 - k, k};
+    }
+    for (int y = first_row; y < end_row; ++y) frame.row_v[y] = y / 240.0;
+    return frame;
+}
+
+template <bool with_overlay>
+void draw_corridor(const corridor_frame& frame, int first_row, int end_row, uint32_t pixels[]) {
     for (int x = 0; x < screen_width; ++x) {
         const double tu = x / 320.0;
         for (int y = first_row; y < end_row; ++y) {
-            const double tv = y / 240.0;
-            const uint32_t b = tex_background.sample(tu, tv);
+            const double tv = frame.row_v[y];
+            const uint32_t b = frame.background->sample(tu, tv);
             double r = ((b >> 16) & 0xFFu) / byte_scale;
             double g = ((b >> 8) & 0xFFu) / byte_scale;
             double bl = (b & 0xFFu) / byte_scale;
             double a = (b >> 24) / byte_scale;
-            if (overlay != nullptr) {
-                const uint32_t m = overlay->sample(tu, tv);
+            if (with_overlay) {
+                const uint32_t m = frame.overlay->sample(tu, tv);
                 const double o = (m >> 24) / byte_scale;
                 // The overlay's colour is weighted by its alpha twice.
                 r = r * (1 - o) + ((m >> 16) & 0xFFu) / byte_scale * o * o;
@@ -84,30 +114,28 @@ void effect_chernobil::render_band(int first_row, int end_row, uint32_t pixels[]
                 bl = bl * (1 - o) + (m & 0xFFu) / byte_scale * o * o;
                 a = 1;
             }
-            if (fade_in) {
-                const double k = fade_in_k;
-                r = r * (1 - k);
-                g = g * (1 - k);
-                bl = bl * (1 - k);
-                a = a * (1 - k) + k;
+            for (const fade_stage& fade : frame.fades) {
+                r = r * fade.colour_scale + fade.colour_add;
+                g = g * fade.colour_scale + fade.colour_add;
+                bl = bl * fade.colour_scale + fade.colour_add;
+                a = a * fade.alpha_scale + fade.alpha_add;
             }
-            if (flash) {
-                const double k = flash_k;
-                r = r * (1 - k) + k;
-                g = g * (1 - k) + k;
-                bl = bl * (1 - k) + k;
-                a = a * (1 - k) + k;
-            }
-            if (fade_out) {
-                const double k = fade_out_k;
-                r = r * (1 - k) + k;
-                g = g * (1 - k) + k;
-                bl = bl * (1 - k) + k;
-                a = a * (1 - k) + k;
-            }
-            pixels[y * screen_width + x] =
-                0xFF000000u + color_byte(r * a) * 65536u + color_byte(g * a) * 256u +
-                color_byte(bl * a);
+            pixels[y * screen_width + x] = 0xFF000000u + color_byte(r * a) * 65536u +
+                                           color_byte(g * a) * 256u + color_byte(bl * a);
         }
+    }
+}
+
+}  // namespace
+
+void effect_chernobil::render_band(int first_row, int end_row, uint32_t pixels[],
+                                   double s) const {
+    const int lyric = lyric_at(s);
+    const vdk::core::texture_gdi* overlay = lyric < 0 ? nullptr : &tex_lyrics[lyric];
+    const corridor_frame frame = frame_at(tex_background, overlay, first_row, end_row, s);
+    if (overlay != nullptr) {
+        draw_corridor<true>(frame, first_row, end_row, pixels);
+    } else {
+        draw_corridor<false>(frame, first_row, end_row, pixels);
     }
 }
