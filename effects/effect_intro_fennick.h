@@ -1,14 +1,12 @@
 #pragma once
-// Credit intro for fennickone (25-29 s).
-// Placeholder until the scene is built: loads nothing and draws nothing.
+// Credit intro for fennickone (25-29 s): fades in from white until 26 s; the
+// name tilts at 26.0, 26.9 and 27.7 s and snaps upright at 28.5 s.
+// One member of the credit family (effects/credit_intro.h), drawn by its row.
 
-#include "effects/base_effect.h"
+#include "effects/credit_intro.h"
 
-class effect_intro_fennick : public base_effect {
+class effect_intro_fennick : public credit_intro {
 public:
-    using base_effect::base_effect;
-
-    bool init() override { return true; }
-    int run(float, double) override { return 1; }
-    void advance(float, double) override {}
+    effect_intro_fennick(my_app* app, vdk::core::logger* log)
+        : credit_intro(app, log, credit_rows::fennick) {}
 };

@@ -1,14 +1,12 @@
 #pragma once
-// Credit intro for pello (37-40.5 s).
-// Placeholder until the scene is built: loads nothing and draws nothing.
+// Credit intro for pello (37-40.5 s): the name tilts at 37.3 and 38.1 s and
+// its third step, at 39.2 s, sets it upright.
+// One member of the credit family (effects/credit_intro.h), drawn by its row.
 
-#include "effects/base_effect.h"
+#include "effects/credit_intro.h"
 
-class effect_intro_pello : public base_effect {
+class effect_intro_pello : public credit_intro {
 public:
-    using base_effect::base_effect;
-
-    bool init() override { return true; }
-    int run(float, double) override { return 1; }
-    void advance(float, double) override {}
+    effect_intro_pello(my_app* app, vdk::core::logger* log)
+        : credit_intro(app, log, credit_rows::pello) {}
 };
