@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "app/my_app.h"
+#include "core/audio_output.h"
+#include "core/window_headless.h"
+#include "support/test_support.h"
+
+namespace {
+
+void fill(vdk::core::texture_gdi& texture, int width, int height, uint32_t colour) {
+    texture.create(width, height);
+    std::fill(texture.pixels(), texture.pixels() + width * height, colour);
+}
+
+// A field along the z axis from the origin: 'first' at z = 0, 'rest' beyond;
+// counts its evaluations.
+struct scripted_field {
+    double first;
+    double rest;
+    mutable int evaluations = 0;
+    double operator()(const vec3& p) const {
+        ++evaluations;
+        return p.z == 0 ? first : rest;
+    }
+};
+
+const vec3 origin{0, 0, 0};
+const vec3 along_z{0, 0, 1};
+
+TEST(still_02_march, sum_reaching_twenty_is_a_miss_even_after_a_small_step) {
+    // 20 - 2^-11 and then 2^-11 (below the epsilon) sum to exactly 20.
+    scripted_field field{20 - 0.00048828125, 0.00048828125};
+    EXPECT_EQ(effect_still_02::march_lens(field, origin, along_z), -1.0);
+    EXPECT_EQ(field.evaluations, 2);
+
+    scripted_field short_of_it{19.99, 0.0005};
+    EXPECT_DOUBLE_EQ(effect_still_02::march_lens(short_of_it, origin, along_z), 19.9905);
+}
+
+TEST(still_02_march, first_distance_below_epsilon_at_the_eye_is_a_hit) {
+    scripted_field touching{0.0005, 1.0};
+    EXPECT_EQ(effect_still_02::march_lens(touching, origin, along_z), 0.0005);
+    EXPECT_EQ(touching.evaluations, 1);
+    scripted_field inside{-0.5, 1.0};
+    EXPECT_EQ(effect_still_02::march_lens(inside, origin, along_z), -0.5);
+}
+
+TEST(still_02_march, budget_of_forty_evaluations_and_far_limit) {
+    scripted_field slow{0.25, 0.25};  // 40 steps reach only 10
+    EXPECT_EQ(effect_still_02::march_lens(slow, origin, along_z), 10.0);
+    EXPECT_EQ(slow.evaluations, 40);
+    scripted_field fast{8, 8};  // 24 > 20 stops the march before a fourth step
+    EXPECT_EQ(effect_still_02::march_lens(fast, origin, along_z), -1.0);
+    EXPECT_EQ(fast.evaluations, 3);
+}
+
+TEST(still_02_glass, total_internal_reflection_on_exit_looks_up_the_origin) {
+    // Leaving at 80 degrees from the normal: beyond the critical angle of
+    // about 64 degrees.
+    const double a = 80 * 3.14159265358979 / 180;
+    const vec3 grazing = effect_still_02::exit_lookup({std::sin(a), 0, std::cos(a)}, {0, 0, 1});
+    EXPECT_EQ(grazing.x, 0.0);
+    EXPECT_EQ(grazing.y, 0.0);
+    // At 20 degrees the ray gets out, and bends away from the normal.
+    const double b = 20 * 3.14159265358979 / 180;
+    const vec3 out = effect_still_02::exit_lookup({std::sin(b), 0, std::cos(b)}, {0, 0, 1});
+    EXPECT_GT(std::fabs(out.x), 1.1 * std::sin(b) - 1e-3);
+    EXPECT_NEAR(out.x * out.x + out.z * out.z, 1.0, 1e-12);
+}
+
+TEST(still_02_fade, white_until_236_5_then_in_and_out_to_black) {
+    EXPECT_EQ(effect_still_02::fade_channel(0.3, 236.25), 1.0);
+    EXPECT_DOUBLE_EQ(effect_still_02::fade_channel(0.2, 236.75), 0.6);
+    EXPECT_EQ(effect_still_02::fade_channel(0.2, 237.0), 0.2);
+    EXPECT_EQ(effect_still_02::fade_channel(0.6, 250.0), 0.6);
+    EXPECT_DOUBLE_EQ(effect_still_02::fade_channel(0.6, 250.5), 0.3);
+    EXPECT_EQ(effect_still_02::fade_channel(0.6, 251.0), 0.0);
+    // Lit glass is several times brighter than 1; the white frames stay white.
+    EXPECT_GE(effect_still_02::fade_channel(5.0, 236.25), 1.0);
+    EXPECT_GE(effect_still_02::fade_channel(18.0, 236.0), 1.0);
+}
+
+// An application with a back buffer whose effect_still_02 has plain pictures.
+class still_02_test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = std::make_unique<my_app>(std::make_unique<vdk::core::headless_window>(),
+                                       std::make_unique<vdk::core::scripted_output>());
+        app->create(show_title, screen_width, screen_height);  // set-up fails: no pictures
+        ASSERT_NE(app->pixels(), nullptr);
+        fill(effect().tex_picture, 320, 240, 0xFF204080u);
+        fill(effect().tex_env, 64, 64, 0xFFFFFFFFu);
+    }
+
+    effect_still_02& effect() { return app->still_02; }
+    uint32_t pixel(int x, int y) const { return app->pixels()[y * screen_width + x]; }
+
+    vdk::test::scoped_work_dir dir;
+    std::unique_ptr<my_app> app;
+};
+
+TEST_F(still_02_test, glass_in_the_middle_picture_around_it) {
+    effect().run(0.0f, 240.0);
+    EXPECT_EQ(pixel(0, 0), 0xFF204080u);
+    EXPECT_EQ(pixel(319, 239), 0xFF204080u);
+    EXPECT_NE(pixel(160, 120), 0xFF204080u);  // the lens sits about the origin
+    for (int j = 0; j < 120; ++j)
+        for (int x = 0; x < screen_width; ++x) ASSERT_EQ(pixel(x, 2 * j), pixel(x, 2 * j + 1));
+}
+
+TEST_F(still_02_test, whole_frame_white_at_236_25_and_halfway_at_236_75) {
+    effect().run(0.0f, 236.25);
+    for (int i = 0; i < screen_width * screen_height; ++i)
+        ASSERT_EQ(app->pixels()[i], 0xFFFFFFFFu) << "pixel " << i;
+    effect().run(0.0f, 236.75);
+    EXPECT_EQ(pixel(0, 0), 0xFF000000u | color_byte(0x20 / 255.0 * 0.5 + 0.5) << 16 |
+                               color_byte(0x40 / 255.0 * 0.5 + 0.5) << 8 |
+                               color_byte(0x80 / 255.0 * 0.5 + 0.5));
+}
+
+TEST_F(still_02_test, lens_centres_move_with_the_clock) {
+    const vec3 probe{0, 0, 2.5};
+    effect().run(1000.0f, 240.0);
+    const double at_start = effect().lens_distance(probe);
+    effect().run(3500.0f, 240.0);
+    EXPECT_DOUBLE_EQ(effect().local_time, 2.5);
+    EXPECT_NE(effect().lens_distance(probe), at_start);
+}
+
+TEST(still_02_init, reports_under_the_corridor_name) {
+    vdk::test::scoped_work_dir dir;
+    vdk::core::logger log(vdk::core::file);
+    effect_still_02 effect(nullptr, &log);
+    std::filesystem::create_directories("_glimmerock/textures");
+    const std::vector<uint32_t> one_pixel{0xFF112233u};
+    vdk::test::write_png("_glimmerock/textures/rust.png", 1, 1, one_pixel, false);
+    EXPECT_FALSE(effect.init());  // the picture is loaded first and is missing
+    const std::vector<std::string> lines = vdk::test::read_lines("app.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("[ERROR]] effect_chernobil failed to initialize itself"),
+              std::string::npos);
+    std::filesystem::create_directories("_glimmerock/2d");
+    vdk::test::write_png("_glimmerock/2d/broad4.png", 1, 1, one_pixel, false);
+    EXPECT_TRUE(effect.init());
+}
+
+}  // namespace
