@@ -1,0 +1,266 @@
+#include "effects/effect_opening_2.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "effects/raymarch.h"
+
+namespace {
+
+double fract(double z) { return z - std::floor(z); }
+
+// The feature points of the 3 x 3 cells around cell (cx, cy), in the order
+// the search visits them (dy outer, dx inner). They depend only on the integer
+// cell, so neighbouring pixels in the same cell share one computation.
+struct cell_neighbourhood {
+    double cx = std::numeric_limits<double>::quiet_NaN();
+    double cy = std::numeric_limits<double>::quiet_NaN();
+    double ox[9];
+    double oy[9];
+
+    void compute(double cell_x, double cell_y) {
+        cx = cell_x;
+        cy = cell_y;
+        int n = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const double gx = cell_x + dx;
+                const double gy = cell_y + dy;
+                ox[n] = fract(std::sin(591.32 * gx + 154.077 * gy));
+                oy[n] = fract(std::cos(391.32 * gx + 49.077 * gy));
+                ++n;
+            }
+        }
+    }
+};
+
+effect_opening_2::feature_distances nearest_two(const cell_neighbourhood& cells, double fx,
+                                                double fy) {
+    float f1 = 8.0f;
+    float f2 = 8.0f;
+    int n = 0;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            const float d = static_cast<float>(
+                std::max(std::fabs(cells.ox[n] + dx - fx), std::fabs(cells.oy[n] + dy - fy)));
+            if (d < f1) {
+                f2 = f1;
+                f1 = d;
+            } else if (d < f2) {
+                f2 = d;
+            }
+            ++n;
+        }
+    }
+    return {f1, f2};
+}
+
+// cell_noise through a neighbourhood kept from the previous call: recomputed
+// only when the point has moved into another cell.
+effect_opening_2::feature_distances cached_cell_noise(double px, double py,
+                                                      cell_neighbourhood& cells) {
+    const double cx = std::floor(px);
+    const double cy = std::floor(py);
+    if (!(cx == cells.cx && cy == cells.cy)) cells.compute(cx, cy);
+    return nearest_two(cells, px - cx, py - cy);
+}
+
+// hash1 of the integers 0..6, the arguments the cell shading can take.
+constexpr int hash_table_size = 7;
+
+// The cell shading M from the pattern gap F2 - F1.
+double cell_shade(double gap, const double (&hashes)[hash_table_size]) {
+    const double e3 = gap / 0.3;
+    if (e3 < 0) return 0.45802709751405957;
+    if (e3 > 1) return 0.05462177020381205;
+    const double z = (1 - e3 * e3 * (3 - 2 * e3)) * 5.5 + 0.1;
+    const double n = std::floor(z);
+    const double f = z - n;
+    const int index = static_cast<int>(n);
+    const double h0 = index >= 0 && index < hash_table_size ? hashes[index]
+                                                            : effect_opening_2::hash1(n);
+    const double h1 = index + 1 >= 0 && index + 1 < hash_table_size
+                          ? hashes[index + 1]
+                          : effect_opening_2::hash1(n + 1);
+    return h0 * (1 - f) + h1 * f;
+}
+
+// Per-column terms: the rotated horizontal coordinate and the vignette's u.
+struct cell_column {
+    double u;
+    double a_cos;  // a cos(turn)
+    double a_sin;  // a sin(turn)
+};
+
+// Per-row terms.
+struct cell_row {
+    double v;
+    double b_sin;  // b sin(turn)
+    double b_cos;  // b cos(turn)
+};
+
+}  // namespace
+
+double effect_opening_2::hash1(double n) { return fract(43758.5453123 * std::sin(n)); }
+
+effect_opening_2::feature_distances effect_opening_2::cell_noise(double px, double py) {
+    cell_neighbourhood cells;
+    cells.compute(std::floor(px), std::floor(py));
+    return nearest_two(cells, px - std::floor(px), py - std::floor(py));
+}
+
+float effect_opening_2::border_q(double pattern_gap) {
+    return static_cast<float>(1 - smoothstep(0, 0.1, pattern_gap));
+}
+
+double effect_opening_2::border_j(double layer_gap) {
+    return 1 - smoothstep(0, 0.08, layer_gap) + 0.5;
+}
+
+effect_opening_2::frame_terms effect_opening_2::terms_at(double x, double s) {
+    frame_terms terms{};
+    const double n = std::floor(2 * x);
+    const double e = 2 * x - n;
+    terms.strength = (hash1(n) * (1 - e) + hash1(n + 1) * e) * 0.8 + 0.4;
+    terms.zoom = 0.6 + 0.4 * std::sin(0.1 * x);
+    const double turn = std::sin(0.3 * x);
+    terms.cos_turn = std::cos(turn);
+    terms.sin_turn = std::sin(turn);
+    terms.drift = 0.4 * x;
+    terms.layer_offset = s > 100 ? 123.2 * std::sin(x) : 0.2 * x;
+    terms.to_white = 69 < s && s < 72;
+    terms.white = 1 - (70 - s);
+    terms.first_factor = s > 219;
+    terms.factor_1 = 1 - (1 - (220 - s));
+    terms.second_factor = s > 233;
+    terms.factor_2 = 1 - (1 - (234 - s));
+    return terms;
+}
+
+color4 effect_opening_2::apply_fades(const frame_terms& terms, color4 c) {
+    if (terms.to_white) {
+        const double k = terms.white;
+        c.r = c.r * (1 - k) + k;
+        c.g = c.g * (1 - k) + k;
+        c.b = c.b * (1 - k) + k;
+    }
+    if (terms.first_factor) {
+        const double f = terms.factor_1;
+        c.r = c.r * f;
+        c.g = c.g * f;
+        c.b = c.b * f;
+        c.i = c.i * f;
+    }
+    if (terms.second_factor) {
+        const double f = terms.factor_2;
+        c.r = c.r * f;
+        c.g = c.g * f;
+        c.b = c.b * f;
+        c.i = c.i * f;
+    }
+    return c;
+}
+
+bool effect_opening_2::init() {
+    return load_textures({{&tex_background, "_glimmerock/2d/corridor.png"},
+                          {&tex_noise, "_glimmerock/textures/BWST_1.png"}},
+                         "Effect_Intro_Pello failed to initialize itself");
+}
+
+void effect_opening_2::advance(float app_ms, double) {
+    local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
+}
+
+int effect_opening_2::run(float app_ms, double music_s) {
+    advance(app_ms, music_s);
+    uint32_t* pixels = back_buffer_pixels();
+    if (pixels == nullptr) return 1;
+    auto render = [&](int first_row, int end_row) {
+        render_band(first_row, end_row, local_time, pixels, music_s);
+    };
+    run_bands(band_layout::full_resolution, render);
+    return 1;
+}
+
+void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
+                                   double s) const {
+    const frame_terms terms = terms_at(x, s);
+    const double zoom = terms.zoom;
+    const double drift = terms.drift;
+    const double o2 = terms.layer_offset;
+
+    double hashes[hash_table_size];
+    for (int n = 0; n < hash_table_size; ++n) hashes[n] = hash1(n);
+
+    // The tint exponents (byte/255 * 3 + base) * 2.4 of each channel byte.
+    float red_power[256];
+    float green_power[256];
+    float blue_power[256];
+    for (int b = 0; b < 256; ++b) {
+        red_power[b] = static_cast<float>((b / 255.0 * 3 + 1) * 2.4);
+        green_power[b] = static_cast<float>((b / 255.0 * 3 + 2) * 2.4);
+        blue_power[b] = static_cast<float>((b / 255.0 * 3 + 4) * 2.4);
+    }
+
+    cell_column columns[screen_width];
+    for (int i = 0; i < screen_width; ++i) {
+        const double u = 2 * (i / 320.0 - 0.5);
+        const double a = u * (4.0 / 3.0) * zoom;
+        columns[i] = {u, a * terms.cos_turn, a * terms.sin_turn};
+    }
+    cell_row rows[screen_height];
+    for (int j = first_row; j < end_row; ++j) {
+        const double v = 2 * (j / 240.0 - 0.5);
+        const double b = zoom * v;
+        rows[j - first_row] = {v, b * terms.sin_turn, b * terms.cos_turn};
+    }
+
+    // One neighbourhood per octave and layer, reused down each column.
+    cell_neighbourhood pattern_cells[2];
+    cell_neighbourhood layer_cells[2];
+    const double scales[2] = {1, 3};
+    const double weights[2] = {0.6, 0.42};
+
+    for (int i = 0; i < screen_width; ++i) {
+        const cell_column& column = columns[i];
+        for (int j = first_row; j < end_row; ++j) {
+            const cell_row& row = rows[j - first_row];
+            const double px = column.a_cos - row.b_sin + drift;
+            const double py = column.a_sin + row.b_cos + drift;
+
+            double sum = 0;
+            for (int octave = 0; octave < 2; ++octave) {
+                const double k = scales[octave];
+                const double w = weights[octave];
+                const feature_distances f =
+                    cached_cell_noise(5 + k * px, 5 + k * py, pattern_cells[octave]);
+                const feature_distances g = cached_cell_noise(
+                    0.5 * k * px + 50 + o2, 0.5 * k * py + 50 + o2, layer_cells[octave]);
+                const double pattern_gap = static_cast<double>(f.f2) - f.f1;
+                const double layer_gap = static_cast<double>(g.f2) - g.f1;
+                const float q = border_q(pattern_gap);
+                const double jj = border_j(layer_gap);
+                const float kk = static_cast<float>(q * jj);
+                sum += static_cast<double>(kk) * kk * w;
+                const double m = cell_shade(pattern_gap, hashes);
+                if (octave == 0) {
+                    sum += m * w * terms.strength;
+                } else {
+                    sum += m * w;
+                }
+            }
+
+            const double rho = std::sqrt(row.v * row.v + column.u * column.u);
+            const float vignette = std::exp(static_cast<float>(-0.6 * rho));
+            const float e = static_cast<float>(vignette * 1.2 * sum);
+
+            const uint32_t tint = tex_background.sample(0.001 * px, 0.001 * py);
+            const float red = std::pow(e, red_power[(tint >> 16) & 0xFFu]);
+            const float green = std::pow(e, green_power[(tint >> 8) & 0xFFu]);
+            const float blue = std::pow(e, blue_power[tint & 0xFFu]);
+
+            pixels[j * screen_width + i] = pack_color(apply_fades(terms, {red, green, blue, 1.0}));
+        }
+    }
+}
