@@ -138,31 +138,43 @@ void effect_still_01::render_band(int first_row, int end_row, uint32_t pixels[],
             const vec3 dir{dx / ray_length, dy / ray_length, -focal_length / ray_length};
             const uint32_t background = tex_picture.sample(column_u, y / 240.0);
 
-            double hr = 0, hg = 0, hb = 0, ha = 1;
+            // A later hit of the march overwrites an earlier one's colour and
+            // the colour never steers the march, so only the last hit is shaded.
+            bool hit = false;
+            vec3 hit_point{};
+            double hit_travel = 0;
             double d0 = 0;
             for (int step = 0; step < march_steps; ++step) {
                 const vec3 p = origin + d0 * dir;
                 const double d = torus.distance(p);
                 if (d < hit_epsilon) {
-                    // Central differences; the colour is looked up at a point
-                    // chosen by the normal's direction and the distance so far.
-                    const double nz = torus.distance(p + ez) - torus.distance(p - ez);
-                    const double ny = torus.distance(p + ey) - torus.distance(p - ey);
-                    const double nx = torus.distance(p + ex) - torus.distance(p - ex);
-                    const vec3 n = normalize(vec3{nx, ny, nz});
-                    double u = 0.01 * (0.7 * n.x + 1.2 * n.y - 0.2 * n.z);
-                    double v = 0.01 * (-3.2 * n.y + 0.2 * n.x + 0.2 * n.z);
-                    const double uv_length = std::sqrt(u * u + v * v);
-                    const double spread = std::sin(d0);
-                    u = u / uv_length * spread;
-                    v = v / uv_length * spread;
-                    const uint32_t texel = tex_shade.sample(u, v);
-                    hr = channel(texel, 16);
-                    hg = channel(texel, 8);
-                    hb = channel(texel, 0);
-                    ha = channel(texel, 24);
+                    hit = true;
+                    hit_point = p;
+                    hit_travel = d0;
                 }
                 d0 = d0 + d;
+            }
+
+            double hr = 0, hg = 0, hb = 0, ha = 1;
+            if (hit) {
+                // Central differences; the colour is looked up at a point chosen
+                // by the normal's direction and the distance travelled so far.
+                const vec3& p = hit_point;
+                const double nz = torus.distance(p + ez) - torus.distance(p - ez);
+                const double ny = torus.distance(p + ey) - torus.distance(p - ey);
+                const double nx = torus.distance(p + ex) - torus.distance(p - ex);
+                const vec3 n = normalize(vec3{nx, ny, nz});
+                double u = 0.01 * (0.7 * n.x + 1.2 * n.y - 0.2 * n.z);
+                double v = 0.01 * (-3.2 * n.y + 0.2 * n.x + 0.2 * n.z);
+                const double uv_length = std::sqrt(u * u + v * v);
+                const double spread = std::sin(hit_travel);
+                u = u / uv_length * spread;
+                v = v / uv_length * spread;
+                const uint32_t texel = tex_shade.sample(u, v);
+                hr = channel(texel, 16);
+                hg = channel(texel, 8);
+                hb = channel(texel, 0);
+                ha = channel(texel, 24);
             }
 
             double r = channel(background, 16);
