@@ -96,3 +96,44 @@ vec3 tetrahedral_normal(const Field& field, const vec3& p, double h) {
                      field(p + h * k4) * k4;
     return normalize(sum);
 }
+
+// The second half of a ray's way through a glass body, from the point p where
+// it entered along the refracted direction 'inward' (zero on total
+// reflection): the inner march starts 10 units behind p and runs back along
+// -inward with epsilon 0.001 and far limit 20. travel is its result (-1 on a
+// miss); the exit point is start - travel * inward, which on a miss is
+// start + inward. A zero 'inward' leaves the exit point at p.
+struct glass_exit {
+    double travel;
+    vec3 point;
+};
+
+template <class Field>
+glass_exit march_to_exit(const Field& field, const vec3& p, const vec3& inward, int steps) {
+    const vec3 start = p - 10 * inward;
+    const double travel = march(field, start, -inward, steps, 0.001, 20);
+    if (travel < -0.5) return {travel, start + inward};
+    return {travel, start - travel * inward};
+}
+
+// The lit colour of a surface point p with normal n and base colour 'base',
+// seen along rd, under the four point lights of the glass scenes, the last at
+// 0.6 strength. Per light: l = normalize(p - L); diffuse (0.5 (-l.n) + 0.5)^2.5
+// and specular (max(0, reflect(l, n).(-rd)))^64, each base and power rounded
+// to single precision; contribution base * diffuse + specular per channel.
+inline vec3 four_point_lights(const vec3& base, const vec3& p, const vec3& n, const vec3& rd) {
+    static constexpr vec3 lights[4] = {{0, 10, -20}, {-20, 10, 0}, {20, 10, 0}, {0, -10, 20}};
+    vec3 term[4];
+    for (int k = 0; k < 4; ++k) {
+        const vec3 l = normalize(p - lights[k]);
+        const float diffuse_base = static_cast<float>(0.5 * (-dot(l, n)) + 0.5);
+        const float diffuse = std::pow(diffuse_base, 2.5f);
+        const vec3 g = reflect(l, n);
+        const double facing = dot(g, -rd);
+        const float specular_base = static_cast<float>(facing > 0 ? facing : 0.0);
+        const float specular = std::pow(specular_base, 64.0f);
+        term[k] = {base.x * diffuse + specular, base.y * diffuse + specular,
+                   base.z * diffuse + specular};
+    }
+    return term[0] + term[1] + term[2] + 0.6 * term[3];
+}

@@ -1,0 +1,108 @@
+// The sphere-tracing vocabulary: march limits, soft union rounding, smoothstep
+// edges, refraction and the way out of a glass body.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "effects/raymarch.h"
+
+namespace {
+
+struct constant_field {
+    double distance;
+    double operator()(const vec3&) const { return distance; }
+};
+
+struct unit_sphere {
+    double operator()(const vec3& p) const { return length(p) - 1; }
+};
+
+}  // namespace
+
+TEST(raymarch, march_that_reaches_the_far_limit_misses_and_a_spent_budget_hits) {
+    const vec3 o{0, 0, 0};
+    const vec3 d{0, 0, 1};
+    // 40 steps of 0.5 end exactly at the far limit: not below it, so a miss.
+    EXPECT_EQ(march(constant_field{0.5}, o, d, 40, 0.001, 20), -1.0);
+    // Passing the limit stops the march before the budget is spent.
+    EXPECT_EQ(march(constant_field{3}, o, d, 60, 0.001, 20), -1.0);
+    // Using all 60 steps without converging still counts as a hit.
+    EXPECT_NEAR(march(constant_field{0.01}, o, d, 60, 0.001, 20), 0.6, 1e-12);
+    // A first distance below epsilon ends at once, that distance included.
+    EXPECT_EQ(march(constant_field{0.0005}, o, d, 60, 0.001, 20), 0.0005);
+    EXPECT_NEAR(march(unit_sphere{}, vec3{0, 0, -5}, d, 60, 0.001, 20), 4, 0.001);
+}
+
+TEST(raymarch, soft_union_lies_below_each_distance_and_rounds_to_single_precision) {
+    const double u = soft_union(0.3, 0.7, 1.9);
+    EXPECT_LT(u, 0.3);
+    const float sum = std::exp(static_cast<float>(-0.6)) + std::exp(static_cast<float>(-1.4)) +
+                      std::exp(static_cast<float>(-3.8));
+    EXPECT_EQ(u, -0.5 * static_cast<double>(std::log(sum)));
+    const double exact = -0.5 * std::log(std::exp(-0.6) + std::exp(-1.4) + std::exp(-3.8));
+    EXPECT_NE(u, exact);
+    EXPECT_NEAR(u, exact, 1e-6);
+    EXPECT_NEAR(soft_union(2.0, 2.0, 2.0), 2.0 - 0.5 * std::log(3.0), 1e-6);
+}
+
+TEST(raymarch, smoothstep_is_flat_outside_its_edges_and_uses_a_double_width) {
+    EXPECT_EQ(smoothstep(0.9, 1.1, 0.9), 0.0);
+    EXPECT_EQ(smoothstep(0.9, 1.1, 0.5), 0.0);
+    EXPECT_EQ(smoothstep(0.9, 1.1, 1.1), 1.0);
+    EXPECT_EQ(smoothstep(0.9, 1.1, 7.0), 1.0);
+    const double w = (1.0 - 0.9) / 0.20000000000000007;
+    EXPECT_EQ(smoothstep(0.9, 1.1, 1.0), w * w * (3 - 2 * w));
+    EXPECT_EQ(smoothstep(0, 0.3, 0.15), 0.5);
+}
+
+TEST(raymarch, refraction_bends_towards_the_normal_and_vanishes_on_total_reflection) {
+    const vec3 n{0, 0, -1};
+    const vec3 straight = refract(vec3{0, 0, 1}, n, 0.9);
+    EXPECT_DOUBLE_EQ(straight.z, 1.0);
+    // Leaving a denser body at a grazing angle reflects totally.
+    const vec3 grazing = normalize(vec3{1, 0, 0.2});
+    const vec3 none = refract(grazing, n, 1.1111111111111112);
+    EXPECT_EQ(none.x, 0.0);
+    EXPECT_EQ(none.y, 0.0);
+    EXPECT_EQ(none.z, 0.0);
+    const vec3 r = reflect(grazing, n);
+    EXPECT_DOUBLE_EQ(r.x, grazing.x);
+    EXPECT_DOUBLE_EQ(r.z, -grazing.z);
+}
+
+TEST(raymarch, tetrahedral_normal_of_a_sphere_points_outwards) {
+    const vec3 p = normalize(vec3{1, 2, -2});
+    const vec3 n = tetrahedral_normal(unit_sphere{}, p, 0.002);
+    EXPECT_NEAR(n.x, p.x, 1e-3);
+    EXPECT_NEAR(n.y, p.y, 1e-3);
+    EXPECT_NEAR(n.z, p.z, 1e-3);
+}
+
+TEST(raymarch, exit_march_with_no_inward_direction_stays_at_the_entry_point) {
+    const vec3 p{0.3, -0.2, -0.9};
+    // The first distance is above epsilon, so the march spends its budget
+    // without moving.
+    const glass_exit exit = march_to_exit(unit_sphere{}, p, vec3{0, 0, 0}, 60);
+    EXPECT_EQ(exit.point.x, p.x);
+    EXPECT_EQ(exit.point.y, p.y);
+    EXPECT_EQ(exit.point.z, p.z);
+}
+
+TEST(raymarch, exit_march_starts_behind_the_entry_and_runs_away_from_it) {
+    // Entering the unit sphere at its near pole along +z: the march starts 10
+    // units back and heads further back, so it misses and the exit point is
+    // one step in front of its start.
+    const glass_exit exit = march_to_exit(unit_sphere{}, vec3{0, 0, -1}, vec3{0, 0, 1}, 60);
+    EXPECT_EQ(exit.travel, -1.0);
+    EXPECT_EQ(exit.point.z, -10.0);
+    // Started inside a second body behind the entry, it finds that body.
+    struct two_spheres {
+        double operator()(const vec3& q) const {
+            return std::fmin(length(q) - 1, length(q - vec3{0, 0, -14}) - 1);
+        }
+    };
+    const glass_exit found = march_to_exit(two_spheres{}, vec3{0, 0, -1}, vec3{0, 0, 1}, 60);
+    EXPECT_NEAR(found.travel, 2.0, 0.001);
+    EXPECT_NEAR(found.point.z, -13.0, 0.001);
+}
