@@ -65,20 +65,6 @@ struct lens_fade {
 
 double channel(uint32_t texel, int shift) { return static_cast<double>((texel >> shift) & 0xFFu); }
 
-const vec3 light_positions[4] = {{0, 10, -20}, {-20, 10, 0}, {20, 10, 0}, {0, -10, 20}};
-
-// Base colour under one point light at 'light': diffuse and specular terms,
-// each power taken in single precision.
-vec3 light_term(const vec3& p, const vec3& n, const vec3& d, const vec3& base, const vec3& light) {
-    const vec3 l = normalize(p - light);
-    const float diffuse_base = static_cast<float>(0.5 * -dot(l, n) + 0.5);
-    const float diffuse = std::pow(diffuse_base, 2.5f);
-    const float specular_base = static_cast<float>(std::max(0.0, dot(reflect(l, n), -d)));
-    const float specular = std::pow(specular_base, 64.0f);
-    return {base.x * diffuse + specular, base.y * diffuse + specular,
-            base.z * diffuse + specular};
-}
-
 // The light of a hit at p seen along d: refraction into the glass, a march
 // along the refracted ray, refraction out (total internal reflection samples
 // the environment at (0, 0)), a reflection, and four point lights.
@@ -88,10 +74,8 @@ vec3 shade(const lens_frame& lens, const vdk::core::texture_gdi& env, const vec3
     const vec3 n = tetrahedral_normal(field, p, normal_offset);
     const vec3 r = refract(d, n, eta_in);  // never total for a ratio below 1
 
-    // March back along the refracted ray from ten units before the hit.
-    const vec3 p0 = p - 10 * r;
-    const double t2 = effect_still_02::march_lens(field, p0, -r);
-    const vec3 q = t2 != -1.0 ? p0 - t2 * r : p0 + r;
+    // The same march as the camera's, from ten units before the hit.
+    const vec3 q = march_to_exit(field, p, r, 40).point;
 
     const vec3 u = tetrahedral_normal(field, q, normal_offset);
     const vec3 out = effect_still_02::exit_lookup(r, u);
@@ -102,11 +86,7 @@ vec3 shade(const lens_frame& lens, const vdk::core::texture_gdi& env, const vec3
     const vec3 base{0.7 * channel(e1, 16) / 255 + 0.03 * channel(e2, 16) / 255,
                     0.7 * channel(e1, 8) / 255 + 0.03 * channel(e2, 8) / 255,
                     0.7 * channel(e1, 0) / 255 + 0.03 * channel(e2, 0) / 255};
-    const vec3 c1 = light_term(p, n, d, base, light_positions[0]);
-    const vec3 c2 = light_term(p, n, d, base, light_positions[1]);
-    const vec3 c3 = light_term(p, n, d, base, light_positions[2]);
-    const vec3 c4 = light_term(p, n, d, base, light_positions[3]);
-    return c1 + c2 + c3 + 0.6 * c4;
+    return four_point_lights(base, p, n, d);
 }
 
 }  // namespace
