@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "effects/effect_opening_1.h"
@@ -24,6 +26,24 @@ struct flight_fixture {
         return pixels;
     }
 };
+
+// The lattice distance exactly as defined, for comparison with the fast paths.
+double carved_reference(const vec3& p, int count) {
+    double d = 0;
+    double scale = 1;
+    for (int k = 0; k < count; ++k) {
+        double a[3];
+        const double c[3] = {p.x, p.y, p.z};
+        for (int axis = 0; axis < 3; ++axis) {
+            const double m = (c[axis] * scale + 1) - 2 * std::floor((c[axis] * scale + 1) / 2);
+            a[axis] = std::fabs(m - 1);
+        }
+        const double h = std::min({std::max(a[0], a[2]), std::max(a[2], a[1]), std::max(a[1], a[0])});
+        d = std::max(d, -(h - 1.0 / 3) / scale);
+        scale *= 3;
+    }
+    return d;
+}
 
 }  // namespace
 
@@ -65,6 +85,33 @@ TEST(opening_1, lattice_distance_is_zero_in_the_walls_and_a_third_on_the_axes) {
         f.flight.fold_count = 4;
         ASSERT_GE(five, d);
         ASSERT_LE(five - d, 1.0 / 3 / 81 + 1e-15);
+    }
+}
+
+TEST(opening_1, lattice_distance_matches_its_definition_bit_for_bit) {
+    flight_fixture f;
+    // Points along rays through the lattice, on cell borders and far out,
+    // where the fast paths hand over to each other.
+    uint64_t state = 12345;
+    auto next = [&state] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    const double spans[] = {1, 4, 60, 3e7, 1e9, 1e13, 1e17};
+    for (double span : spans) {
+        for (int i = 0; i < 20000; ++i) {
+            const vec3 p{(next() - 0.5) * span, (next() - 0.5) * span, (next() - 0.5) * span};
+            ASSERT_EQ(f.flight.sponge_distance(p), carved_reference(p, 4)) << p.x << " " << p.y << " " << p.z;
+        }
+    }
+    const double borders[] = {-3, -1, -1.0 / 3, 0, 1.0 / 3, 1, 1.0 / 9, 5.0 / 27, 2, 7};
+    for (double x : borders)
+        for (double y : borders)
+            for (double z : borders) ASSERT_EQ(f.flight.sponge_distance({x, y, z}), carved_reference({x, y, z}, 4));
+    f.flight.fold_count = 3;
+    for (int i = 0; i < 2000; ++i) {
+        const vec3 p{(next() - 0.5) * 9, (next() - 0.5) * 9, (next() - 0.5) * 9};
+        ASSERT_EQ(f.flight.sponge_distance(p), carved_reference(p, 3));
     }
 }
 
