@@ -108,18 +108,21 @@ struct damaged_data {
 
     damaged_data(const std::string& damaged_file, damage kind) {
         const fs::path source = vdk::test::show_data_dir();
-        for (const auto& entry : fs::recursive_directory_iterator(source)) {
-            if (!entry.is_regular_file()) continue;
-            const fs::path relative = fs::relative(entry.path(), source);
+        std::vector<fs::path> files;
+        for (const char* folder : {"music", "_glimmerock"})
+            for (const auto& entry : fs::recursive_directory_iterator(source / folder))
+                if (entry.is_regular_file()) files.push_back(entry.path());
+        for (const fs::path& file : files) {
+            const fs::path relative = fs::relative(file, source);
             fs::create_directories(relative.parent_path());
             if (relative.generic_string() != damaged_file) {
-                fs::create_symlink(entry.path(), relative);
+                fs::create_symlink(file, relative);
                 continue;
             }
             if (kind == damage::garbage) {
                 std::ofstream(relative, std::ios::binary) << std::string(4096, '\x5A');
             } else if (kind == damage::truncated) {
-                const std::string bytes = vdk::test::read_file(entry.path());
+                const std::string bytes = vdk::test::read_file(file);
                 std::ofstream(relative, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
             }
         }
@@ -180,7 +183,8 @@ TEST(content_files, each_bad_picture_stops_the_set_up_at_the_first_effect_that_n
             EXPECT_FALSE(result.ran);
             // One error line: the effects after the failing one never loaded
             // (several of them need the same file and would fail too).
-            ASSERT_EQ(result.error_lines.size(), 1u) << result.log;
+            EXPECT_EQ(result.error_lines.size(), 1u) << result.log;
+            if (result.error_lines.empty()) continue;
             const std::string expected = std::string("[ERROR]] ") + first_failure_for(file);
             const std::string& line = result.error_lines[0];
             EXPECT_EQ(line.substr(line.size() - expected.size()), expected);
