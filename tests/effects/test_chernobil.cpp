@@ -147,3 +147,11 @@ TEST(chernobil, run_draws_every_row_and_keeps_the_clock) {
     const uint32_t* pixels = f.app.pixels();
     for (int i = 0; i < screen_width * screen_height; ++i) ASSERT_EQ(pixels[i], grey(128)) << i;
 }
+
+TEST(chernobil, loads_the_generated_pictures) {
+    if (!vdk::test::show_data_available()) GTEST_SKIP() << "no generated data";
+    vdk::test::scoped_work_dir dir(true);
+    vdk::core::logger log(vdk::core::file);
+    effect_chernobil corridor(nullptr, &log);
+    EXPECT_TRUE(corridor.init());
+}

@@ -99,3 +99,11 @@ TEST(tunnel2, init_reports_a_missing_picture) {
                          std::vector<uint32_t>(4, 0xFF102030u), false);
     EXPECT_TRUE(planes.init());
 }
+
+TEST(tunnel2, loads_the_generated_picture) {
+    if (!vdk::test::show_data_available()) GTEST_SKIP() << "no generated data";
+    vdk::test::scoped_work_dir dir(true);
+    vdk::core::logger log(vdk::core::file);
+    effect_tunnel2 planes(nullptr, &log);
+    EXPECT_TRUE(planes.init());
+}

@@ -106,3 +106,11 @@ TEST(tunnel3, run_uses_its_clock_and_all_four_bands) {
     EXPECT_EQ(std::vector<uint32_t>(app.pixels(), app.pixels() + screen_width * screen_height),
               f.frame(1.5));
 }
+
+TEST(tunnel3, loads_the_generated_pictures) {
+    if (!vdk::test::show_data_available()) GTEST_SKIP() << "no generated data";
+    vdk::test::scoped_work_dir dir(true);
+    vdk::core::logger log(vdk::core::file);
+    effect_tunnel3 tunnel(nullptr, &log);
+    EXPECT_TRUE(tunnel.init());
+}
