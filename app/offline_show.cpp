@@ -24,11 +24,17 @@ int64_t offline_show::frame_at(double seconds) const {
     return static_cast<int64_t>(std::llround(seconds * fps_));
 }
 
-void offline_show::skip_to(int64_t frame) {
-    for (; next_frame_ < frame; ++next_frame_) {
-        const double t = position_of(next_frame_, fps_);
-        if (base_effect* effect = app_->effect_at(t)) effect->advance(app_ms_of(next_frame_, fps_), t);
+void offline_show::advance_frames(my_app& app, int fps, int64_t first, int64_t end) {
+    for (int64_t frame = first; frame < end; ++frame) {
+        const double t = position_of(frame, fps);
+        if (base_effect* effect = app.effect_at(t)) effect->advance(app_ms_of(frame, fps), t);
     }
+}
+
+void offline_show::skip_to(int64_t frame) {
+    if (next_frame_ >= frame) return;
+    advance_frames(*app_, fps_, next_frame_, frame);
+    next_frame_ = frame;
 }
 
 const uint32_t* offline_show::render(int64_t frame) {

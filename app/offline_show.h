@@ -35,6 +35,9 @@ public:
     const uint32_t* render(int64_t frame);
     // Advances, without drawing, every frame before n.
     void skip_to(int64_t frame);
+    // Advances, without drawing, frames [first, end) of a run at fps of any
+    // application (the real-time player prepares its effects with it).
+    static void advance_frames(my_app& app, int fps, int64_t first, int64_t end);
     int64_t next_frame() const { return next_frame_; }
 
     my_app& app() { return *app_; }

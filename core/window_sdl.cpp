@@ -53,6 +53,11 @@ bool visible_driver(const char* driver) {
 
 class sdl_window : public window_system {
 public:
+    // A width x height client area makes a movable window instead of the
+    // full-screen one; 0 x 0 is the full screen.
+    explicit sdl_window(int windowed_width = 0, int windowed_height = 0)
+        : windowed_width_(windowed_width), windowed_height_(windowed_height) {}
+
     ~sdl_window() override {
         destroy();
         if (video_started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -73,8 +78,13 @@ public:
         }
         SDL_Rect display{};
         if (SDL_GetDisplayBounds(0, &display) != 0) display = {0, 0, width, height};
-        window_ = SDL_CreateWindow(title.c_str(), display.x, display.y, display.w, display.h,
-                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (windowed_width_ > 0 && windowed_height_ > 0) {
+            window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                       windowed_width_, windowed_height_, 0);
+        } else {
+            window_ = SDL_CreateWindow(title.c_str(), display.x, display.y, display.w, display.h,
+                                       SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
+        }
         if (window_ == nullptr) {
             reason_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
             return false;
@@ -182,6 +192,8 @@ private:
         XFlush(info.info.x11.display);
     }
 
+    int windowed_width_;
+    int windowed_height_;
     window_listener* listener_ = nullptr;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -195,5 +207,9 @@ private:
 }  // namespace
 
 std::unique_ptr<window_system> make_desktop_window() { return std::make_unique<sdl_window>(); }
+
+std::unique_ptr<window_system> make_windowed_desktop_window(int width, int height) {
+    return std::make_unique<sdl_window>(width, height);
+}
 
 }  // namespace vdk::core

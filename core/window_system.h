@@ -61,5 +61,8 @@ public:
 
 // The desktop window of this platform.
 std::unique_ptr<window_system> make_desktop_window();
+// The same window as a movable window with a width x height client area in
+// place of the full screen, for tools that show a scene beside other work.
+std::unique_ptr<window_system> make_windowed_desktop_window(int width, int height);
 
 }  // namespace vdk::core
