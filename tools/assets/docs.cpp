@@ -57,8 +57,16 @@ image contact_sheet(const std::vector<labelled_picture>& pictures) {
                                   static_cast<double>(thumb_h) / pic.height);
         const double w = pic.width * s, h = pic.height * s;
         const double x = x0 + (thumb_w - w) / 2, y = y0;
+        // A picture of faint alpha would vanish on the checkerboard: show its
+        // colour channels instead, and say so.
+        int max_alpha = 0;
+        for (size_t i = 3; i < pic.bytes.size(); i += 4) max_alpha = std::max<int>(max_alpha, pic.bytes[i]);
+        const bool faint = max_alpha < 64;
+        image shown = pic;
+        if (faint)
+            for (size_t i = 3; i < shown.bytes.size(); i += 4) shown.bytes[i] = 255;
         checkerboard(cr, x, y, w, h);
-        canvas source(pic);
+        canvas source(shown);
         cairo_save(cr);
         cairo_translate(cr, x, y);
         cairo_scale(cr, s, s);
@@ -66,10 +74,20 @@ image contact_sheet(const std::vector<labelled_picture>& pictures) {
         cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
         cairo_paint(cr);
         cairo_restore(cr);
-        char size[32];
-        std::snprintf(size, sizeof size, "%d×%d", pic.width, pic.height);
-        sheet.text_centred(pictures[k].label, label, x0 + thumb_w / 2.0, y0 + thumb_h + 8);
-        sheet.text_centred(size, label, x0 + thumb_w / 2.0, y0 + thumb_h + 19);
+        const std::string& full = pictures[k].label;
+        const size_t slash = full.rfind('/');
+        const std::string folder = slash == std::string::npos ? "" : full.substr(0, slash + 1);
+        const std::string file = slash == std::string::npos ? full : full.substr(slash + 1);
+        char detail[96];
+        std::snprintf(detail, sizeof detail, "%s  %d×%d%s", folder.c_str(), pic.width, pic.height,
+                      faint ? "  (colour; alpha faint)" : "");
+        text_style fit = label;
+        while (fit.size > 6 && sheet.measure(file, fit).width > cell_w - 6) fit.size -= 0.5;
+        sheet.text_centred(file, fit, x0 + thumb_w / 2.0, y0 + thumb_h + 8);
+        text_style dim = label;
+        dim.colour = hex(0x8a8a98);
+        dim.size = 8;
+        sheet.text_centred(detail, dim, x0 + thumb_w / 2.0, y0 + thumb_h + 19);
     }
     return sheet.to_image();
 }

@@ -122,14 +122,6 @@ image corridor() {
     });
     canvas out(base);
     cairo_t* cr = out.cr();
-    // The corner: near black, the amber tint of the first run.
-    cairo_pattern_t* corner = cairo_pattern_create_radial(0, 0, 0, 0, 0, 14);
-    cairo_pattern_add_color_stop_rgba(corner, 0, 0.02, 0.015, 0.01, 1);
-    cairo_pattern_add_color_stop_rgba(corner, 0.6, 0.02, 0.015, 0.01, 1);
-    cairo_pattern_add_color_stop_rgba(corner, 1, 0.02, 0.015, 0.01, 0);
-    cairo_set_source(cr, corner);
-    cairo_paint(cr);
-    cairo_pattern_destroy(corner);
     // The warning panel with its glow.
     canvas glow(W, H);
     rectangle(glow.cr(), 8, 6, 40, 24, hex(0xff2a10, 0.9));
@@ -137,6 +129,15 @@ image corridor() {
     out.composite(glow, 0.8, CAIRO_OPERATOR_ADD);
     rectangle(cr, 9, 7, 38, 22, hex(0x3a0806));
     rectangle(cr, 10, 8, 36, 20, hex(0xd81e16));
+    // The corner in deep shadow: near black, the amber tint of the first run.
+    cairo_pattern_t* corner = cairo_pattern_create_radial(0, 0, 0, 0, 0, 10);
+    cairo_pattern_add_color_stop_rgba(corner, 0, 0.02, 0.015, 0.01, 1);
+    cairo_pattern_add_color_stop_rgba(corner, 0.7, 0.02, 0.015, 0.01, 1);
+    cairo_pattern_add_color_stop_rgba(corner, 1, 0.02, 0.015, 0.01, 0);
+    cairo_set_source(cr, corner);
+    cairo_rectangle(cr, 0, 0, 9, 7);
+    cairo_fill(cr);
+    cairo_pattern_destroy(corner);
     return out.to_image();
 }
 

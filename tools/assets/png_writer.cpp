@@ -55,7 +55,7 @@ std::vector<uint8_t> encode_png(const image& picture) {
     png_set_IHDR(writer.png, writer.info, static_cast<png_uint_32>(picture.width),
                  static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(writer.png, 9);
+    png_set_compression_level(writer.png, 6);
     png_set_filter(writer.png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
     png_write_info(writer.png, writer.info);
     png_write_image(writer.png, const_cast<png_bytepp>(rows.data()));
