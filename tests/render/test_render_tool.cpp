@@ -523,9 +523,12 @@ TEST(render_tool_video, ctrl_c_ends_cleanly_and_leaves_no_file) {
     fs::create_directory("out");
     tool_process video({"video", "--out", "out/show.mp4", "--scale", "1", "--data", work.path().string()});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (video.err_so_far().find(" 2/") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    // The progress bar shows once rendering has begun; let a few frames pass.
+    while (video.err_so_far().find("/17880 frames") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     kill(video.pid(), SIGINT);
     const tool_run run = video.wait();
     EXPECT_EQ(run.code, exit_interrupted) << run.err;
