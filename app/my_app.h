@@ -76,6 +76,7 @@ public:
     resource_manager resources;
     vdk::core::audio_player player;
     vdk::core::audio_stream music;
+    band_workers workers;  // draw the bands of every effect's frames
     effect_intro_group intro_group{this, &app_logger};
     effect_intro_drumelo intro_drumelo{this, &app_logger};
     effect_intro_fennick intro_fennick{this, &app_logger};

@@ -1,17 +1,8 @@
 #include "effects/base_effect.h"
 
-#include <thread>
-
 #include "app/my_app.h"
 
-void run_bands(band_layout layout, band_function render, void* context) {
-    std::thread workers[4];
-    for (int band = 0; band < 4; ++band) {
-        const band_rows rows = rows_of_band(layout, band);
-        workers[band] = std::thread(render, context, rows.first_row, rows.end_row);
-    }
-    for (std::thread& worker : workers) worker.join();
-}
+band_workers& base_effect::workers() { return app->workers; }
 
 uint32_t* base_effect::back_buffer_pixels() {
     uint32_t* pixels = app->pixels();

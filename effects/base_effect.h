@@ -21,6 +21,7 @@
 
 #include "core/logger.h"
 #include "core/texture.h"
+#include "effects/band_workers.h"
 
 class my_app;
 
@@ -50,36 +51,6 @@ inline uint32_t pack_color(const color4& c) {
            color_byte(c.b * c.i);
 }
 
-enum class band_layout {
-    full_resolution,  // 4 bands of 60 screen rows
-    half_resolution,  // 4 bands of 30 band rows, each covering two screen rows
-};
-
-// The rows of the worker 'band' (0..3) in a layout.
-struct band_rows {
-    int first_row;
-    int end_row;
-};
-constexpr band_rows rows_of_band(band_layout layout, int band) {
-    const int height = layout == band_layout::full_resolution ? 60 : 30;
-    return {band * height, (band + 1) * height};
-}
-
-// Runs render(first_row, end_row) for the four bands of the layout on four
-// workers and returns once all four have finished, joined in band order.
-using band_function = void (*)(void* context, int first_row, int end_row);
-void run_bands(band_layout layout, band_function render, void* context);
-
-template <class Render>
-void run_bands(band_layout layout, Render& render) {
-    run_bands(
-        layout,
-        [](void* context, int first_row, int end_row) {
-            (*static_cast<Render*>(context))(first_row, end_row);
-        },
-        &render);
-}
-
 // Advances an effect clock and returns its single-precision value.
 inline float advance_clock(float& start_time, float app_ms, float offset_ms, float divisor) {
     if (start_time == -1.0f) start_time = app_ms;
@@ -105,6 +76,14 @@ public:
     virtual void advance(float app_ms, double music_s) = 0;
 
 protected:
+    // Draws the four bands of the layout with the application's band
+    // workers: render(first_row, end_row) once per band, all finished on return.
+    template <class Render>
+    void run_bands(band_layout layout, Render& render) {
+        workers().run(layout, render);
+    }
+    band_workers& workers();
+
     // The back buffer's pixels, or null after logging
     // "BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR" at level DEBUG and
     // calling release().

@@ -1,10 +1,12 @@
-// The four-band split: every row drawn once, by one worker, in both layouts;
+// The four-band split and its persistent workers: every row drawn once, by
+// one worker, in both layouts;
 // and every effect drawing a real frame through its workers (under
 // ThreadSanitizer this is the race check of the whole show).
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -23,6 +25,7 @@ TEST(bands, the_layouts_split_the_frame_into_four_disjoint_bands) {
 }
 
 TEST(bands, every_row_is_drawn_exactly_once_by_one_worker) {
+    band_workers workers;
     for (band_layout layout : {band_layout::full_resolution, band_layout::half_resolution}) {
         const int rows = layout == band_layout::full_resolution ? 240 : 120;
         std::vector<int> drawn(rows, 0);
@@ -33,7 +36,7 @@ TEST(bands, every_row_is_drawn_exactly_once_by_one_worker) {
                 drawer[row] = std::this_thread::get_id();
             }
         };
-        run_bands(layout, render);
+        workers.run(layout, render);
         std::set<std::thread::id> workers;
         for (int row = 0; row < rows; ++row) {
             EXPECT_EQ(drawn[row], 1) << row;
@@ -44,16 +47,29 @@ TEST(bands, every_row_is_drawn_exactly_once_by_one_worker) {
     }
 }
 
-TEST(bands, all_four_bands_have_finished_when_run_bands_returns) {
-    for (int repeat = 0; repeat < 50; ++repeat) {
+TEST(bands, all_four_bands_have_finished_when_run_returns) {
+    band_workers workers;
+    for (int repeat = 0; repeat < 2000; ++repeat) {
         std::atomic<int> finished{0};
         auto render = [&](int, int) {
             std::this_thread::yield();
             finished.fetch_add(1);
         };
-        run_bands(band_layout::half_resolution, render);
+        workers.run(repeat % 2 ? band_layout::half_resolution : band_layout::full_resolution, render);
         ASSERT_EQ(finished.load(), 4);
     }
+}
+
+TEST(bands, the_same_four_threads_draw_every_frame) {
+    band_workers workers;
+    std::set<std::thread::id> seen;
+    std::mutex guard;
+    auto render = [&](int, int) {
+        std::lock_guard<std::mutex> lock(guard);
+        seen.insert(std::this_thread::get_id());
+    };
+    for (int frame = 0; frame < 100; ++frame) workers.run(band_layout::full_resolution, render);
+    EXPECT_EQ(seen.size(), 4u);
 }
 
 TEST(bands, every_effect_draws_a_whole_frame_in_its_window) {
