@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +41,23 @@ bool write_file(const fs::path& path, const std::vector<uint8_t>& data) {
     }
     fs::rename(temporary, path, ec);
     return !ec;
+}
+
+// Removes files under DIR/_glimmerock that no picture of the catalogue
+// writes (left by an older generator, or an interrupted write), so the folder
+// holds exactly the show's pictures.
+void remove_stale_pictures(const fs::path& out_dir, const std::vector<assets::picture_entry>& catalogue) {
+    std::set<std::string> wanted;
+    for (const assets::picture_entry& entry : catalogue) wanted.insert(entry.path);
+    std::vector<fs::path> stale;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(out_dir / "_glimmerock", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_regular_file()) continue;
+        const std::string relative = fs::relative(it->path(), out_dir).generic_string();
+        if (!wanted.count(relative)) stale.push_back(it->path());
+    }
+    for (const fs::path& path : stale) fs::remove(path, ec);
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -100,6 +118,7 @@ int main(int argc, char** argv) {
             ok = false;
         }
     }
+    if (ok) remove_stale_pictures(out_dir, catalogue);
     const double picture_seconds = seconds_since(start);
 
     if (music_thread.joinable()) music_thread.join();

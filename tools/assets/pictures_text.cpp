@@ -255,22 +255,26 @@ image end_picture() {
 namespace {
 
 // The vault door as a path: outer ring, hub and spokes between them, centred
-// on the screen. The stencil fills the openings; the frame draws the metal.
+// on the screen and stretched to an ellipse that fills most of it (the tunnel
+// behind is dark at the centre and bright towards the edges). The stencil
+// fills the openings; the frame draws the metal.
 void vault_openings(cairo_t* cr) {
-    const double cx = 160, cy = 120;
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_save(cr);
+    cairo_translate(cr, 160, 120);
+    cairo_scale(cr, 1.45, 1.08);
     // The big opening between ring and hub, cut by eight spokes.
     const int spokes = 8;
     for (int k = 0; k < spokes; ++k) {
-        const double a0 = 2 * pi * k / spokes + 0.09, a1 = 2 * pi * (k + 1) / spokes - 0.09;
+        const double a0 = 2 * pi * k / spokes + 0.07, a1 = 2 * pi * (k + 1) / spokes - 0.07;
         cairo_new_sub_path(cr);
-        cairo_arc(cr, cx, cy, 100, a0, a1);
-        cairo_arc_negative(cr, cx, cy, 36, a1 - 0.12, a0 + 0.12);
+        cairo_arc(cr, 0, 0, 100, a0, a1);
+        cairo_arc_negative(cr, 0, 0, 34, a1 - 0.14, a0 + 0.14);
         cairo_close_path(cr);
     }
     // The eye of the hub.
     cairo_new_sub_path(cr);
-    cairo_arc(cr, cx, cy, 16, 0, 2 * pi);
+    cairo_arc(cr, 0, 0, 14, 0, 2 * pi);
+    cairo_restore(cr);
 }
 
 }  // namespace
@@ -280,20 +284,32 @@ void vault_openings(cairo_t* cr) {
 image vault_frame() {
     canvas out(W, H);
     cairo_t* cr = out.cr();
-    cairo_arc(cr, 160, 120, 116, 0, 2 * pi);
+    cairo_save(cr);
+    cairo_translate(cr, 160, 120);
+    cairo_scale(cr, 1.45, 1.08);
+    cairo_arc(cr, 0, 0, 112, 0, 2 * pi);
+    cairo_restore(cr);
     cairo_new_sub_path(cr);
     vault_openings(cr);
-    cairo_pattern_t* g = cairo_pattern_create_radial(130, 90, 10, 160, 120, 120);
-    cairo_pattern_add_color_stop_rgb(g, 0, 0.75, 0.72, 0.68);
-    cairo_pattern_add_color_stop_rgb(g, 0.7, 0.35, 0.33, 0.32);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);  // the openings are holes in the metal
+    cairo_pattern_t* g = cairo_pattern_create_radial(120, 80, 10, 160, 120, 170);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0.78, 0.75, 0.7);
+    cairo_pattern_add_color_stop_rgb(g, 0.6, 0.38, 0.36, 0.34);
     cairo_pattern_add_color_stop_rgb(g, 1, 0.12, 0.11, 0.11);
     cairo_set_source(cr, g);
     cairo_fill(cr);
     cairo_pattern_destroy(g);
-    for (int k = 0; k < 24; ++k) {
-        const double a = 2 * pi * k / 24;
-        cairo_arc(cr, 160 + 108 * std::cos(a), 120 + 108 * std::sin(a), 2.5, 0, 2 * pi);
+    // Bolts around the rim and on the hub.
+    for (int k = 0; k < 28; ++k) {
+        const double a = 2 * pi * k / 28;
+        cairo_arc(cr, 160 + 1.45 * 106 * std::cos(a), 120 + 1.08 * 106 * std::sin(a), 2.2, 0, 2 * pi);
         set_colour(cr, hex(0xd8d0c0));
+        cairo_fill(cr);
+    }
+    for (int k = 0; k < 8; ++k) {
+        const double a = 2 * pi * (k + 0.5) / 8;
+        cairo_arc(cr, 160 + 1.45 * 24 * std::cos(a), 120 + 1.08 * 24 * std::sin(a), 2.0, 0, 2 * pi);
+        set_colour(cr, hex(0xe8e0d0));
         cairo_fill(cr);
     }
     return out.to_image();
@@ -322,7 +338,7 @@ image vault_stencil() {
     canvas shrunk(W, H);
     cairo_t* s = shrunk.cr();
     cairo_translate(s, 160, 120);
-    cairo_scale(s, 0.97, 0.97);
+    cairo_scale(s, 0.98, 0.97);
     cairo_translate(s, -160, -120);
     cairo_set_source_surface(s, core.surface(), 0, 0);
     cairo_paint(s);

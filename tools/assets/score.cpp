@@ -305,7 +305,7 @@ void compose(mix& m) {
     pads(m, 121, 150, dark_loop, 0.15, {2000, 0.4, 1.0, 0.12, 0.3});
     arpeggio(m, 121, 149.5, dark_loop, sixteenth, 0.1, 12, 3000, 19);
     melody(m, 129, theme, 0.2, 2, 16);
-    melody(m, 141, theme, 0.22, 1, 16);
+    lead(m, 145, 4.0, 69, 0.22, 74);
 
     // Corridor: out of silence; the flash; the sung lines.
     drone(m, 150, 162, 33, 0.35);
