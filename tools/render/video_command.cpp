@@ -264,8 +264,10 @@ int run_video_command(const std::vector<std::string>& args) {
         const std::string k = std::to_string(scale);
         ffmpeg_args.insert(ffmpeg_args.end(), {"-vf", "scale=iw*" + k + ":ih*" + k + ":flags=neighbor"});
     }
+    // Encoding 1280 x 960 costs more than drawing most scenes: "veryfast"
+    // takes about half the time of "fast" for a file 5 % smaller here.
     ffmpeg_args.insert(ffmpeg_args.end(),
-                       {"-c:v", "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p",
+                       {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
                         "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4",
                         partial.path.string()});
 
