@@ -20,6 +20,12 @@ int effect_lava::run(float app_ms, double music_s) {
 namespace {
 
 constexpr int steps = 32;
+
+// From this difference on, exp(-K |m - prev|^2.3) is below the smallest
+// single-precision value for every flicker strength K (at least 6.58), so
+// the term is exactly 0 and its pow and exp can be skipped: 6.58 * 3.5^2.3 is
+// about 117, well past the 104 at which the single-precision exp underflows.
+constexpr float vanishing_difference = 3.5f;
 constexpr int band_rows_per_frame = screen_height / 2;
 
 // Per-column and per-band-row terms of the kernel.
@@ -72,9 +78,12 @@ void effect_lava::render_band(int first_row, int end_row, double t, uint32_t pix
                 pz = std::fabs(pz) / m - 1.5;
                 const float w = weights[k];
                 const float difference = static_cast<float>(std::fabs(m - prev));
-                const float power = std::pow(difference, 2.3f);
-                const float exponent = static_cast<float>(-strength * power);
-                const float term = std::exp(exponent);
+                float term = 0.0f;
+                if (difference < vanishing_difference) {
+                    const float power = std::pow(difference, 2.3f);
+                    const float exponent = static_cast<float>(-strength * power);
+                    term = std::exp(exponent);
+                }
                 acc = acc + w * term;
                 tw = tw + w;
                 prev = m;
