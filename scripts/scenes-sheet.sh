@@ -3,7 +3,7 @@
 # timeline, labelled with its time and effect, rendered by veldrakin-render.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-render=build/veldrakin-render
+render=${RENDER:-build/veldrakin-render}
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 out=${1:-docs/scenes.png}
 work=$(mktemp -d)
@@ -43,12 +43,12 @@ while read -r start end effect; do
   args+=(--at "$at")
   labels+=("$at s  $effect")
 done <<<"$rows"
-"$render" frame --data build/show --scale 2 --out "$work" "${args[@]}" >/dev/null
+"$render" frame --data build/show --scale 1 --out "$work" "${args[@]}" >/dev/null
 
 i=0
 for frame in $(ls "$work"/frame_*.png | sort); do
   label=${labels[$i]}
-  ffmpeg -loglevel error -y -i "$frame" -vf "drawbox=y=ih-26:w=iw:h=26:color=black@0.6:t=fill,drawtext=fontfile=$font:text='$label':x=8:y=h-21:fontsize=15:fontcolor=white" \
+  ffmpeg -loglevel error -y -i "$frame" -vf "drawbox=y=ih-18:w=iw:h=18:color=black@0.6:t=fill,drawtext=fontfile=$font:text='$label':x=5:y=h-15:fontsize=11:fontcolor=white" \
     "$work/labelled_$(printf %02d $i).png"
   i=$((i + 1))
 done
