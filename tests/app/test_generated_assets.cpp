@@ -366,6 +366,84 @@ TEST(generated_pictures, the_opening_picture_has_a_dark_corner) {
     EXPECT_LT(loaded::red(p) + loaded::green(p) + loaded::blue(p), 120);
 }
 
+// A mix-up in the generator's list (two paths written from one design)
+// would go unnoticed by every per-file check.
+TEST(generated_pictures, no_two_files_are_the_same_picture) {
+    NEEDS_SHOW_DATA();
+    std::vector<std::string> contents;
+    for (const picture& p : all_pictures()) contents.push_back(vdk::test::read_file(picture_path(p.path)));
+    for (size_t i = 0; i < contents.size(); ++i)
+        for (size_t j = i + 1; j < contents.size(); ++j)
+            EXPECT_NE(contents[i], contents[j]) << all_pictures()[i].path << " and " << all_pictures()[j].path;
+}
+
+// The title only ever shows its pictures through two dim light spots (at
+// most 255/256 of their brightness, mostly far less): dark pictures would
+// stay invisible.
+TEST(generated_pictures, title_pictures_are_bright) {
+    NEEDS_SHOW_DATA();
+    for (const char* name : {"title/title320_tlo.png", "title/title320.png"}) {
+        SCOPED_TRACE(name);
+        loaded pic;
+        ASSERT_TRUE(load(name, pic));
+        size_t bright = 0;
+        for (uint32_t px : pic.pixels)
+            bright += std::max({loaded::red(px), loaded::green(px), loaded::blue(px)}) >= 200;
+        EXPECT_GT(bright, pic.pixels.size() / 50);
+    }
+}
+
+// The credit and end backgrounds are shown enlarged about their centre and
+// rippled: the centre must carry detail, not a flat colour.
+TEST(generated_pictures, zoomed_backgrounds_have_detail_in_the_centre) {
+    NEEDS_SHOW_DATA();
+    for (const char* name : {"credits/credit-fennickone320_tlo.png", "credits/credit-drumelo320_tlo.png",
+                             "credits/credit-quintaz320_tlo.png", "credits/credit-pello320_tlo.png",
+                             "endscreen/v_g_bkg_Endscreen320_tlo.png"}) {
+        SCOPED_TRACE(name);
+        loaded pic;
+        ASSERT_TRUE(load(name, pic));
+        std::vector<double> luma;
+        for (int y = 50; y < 190; ++y)
+            for (int x = 70; x < 250; ++x) {
+                const uint32_t p = pic.at(x, y);
+                luma.push_back(0.3 * loaded::red(p) + 0.59 * loaded::green(p) + 0.11 * loaded::blue(p));
+            }
+        EXPECT_GT(deviation_of(luma), 8.0);
+    }
+}
+
+// The glow layer subtracts the streak picture's alpha from its brightness:
+// a strong alpha would turn the glow negative everywhere but its centre. The
+// scrolling ground reads its red, which must vary.
+TEST(generated_pictures, the_streak_picture_has_faint_alpha_and_varied_red) {
+    NEEDS_SHOW_DATA();
+    loaded pic;
+    ASSERT_TRUE(load("textures/BWST_9.png", pic));
+    std::vector<double> red;
+    int max_alpha = 0;
+    for (uint32_t px : pic.pixels) {
+        red.push_back(loaded::red(px));
+        max_alpha = std::max(max_alpha, loaded::alpha(px));
+    }
+    EXPECT_LE(max_alpha, 40);
+    EXPECT_GT(max_alpha, 0);
+    EXPECT_GT(deviation_of(red), 30.0);
+}
+
+TEST(generated_pictures, textures_are_not_flat) {
+    NEEDS_SHOW_DATA();
+    for (const picture& p : all_pictures()) {
+        if (p.use != kind::texture) continue;
+        SCOPED_TRACE(p.path);
+        loaded pic;
+        ASSERT_TRUE(load(p.path, pic));
+        std::vector<double> luma;
+        for (uint32_t px : pic.pixels) luma.push_back(loaded::red(px) + loaded::green(px) + loaded::blue(px));
+        EXPECT_GT(deviation_of(luma), 30.0);
+    }
+}
+
 TEST(generated_pictures, every_effect_sets_itself_up_on_the_folder) {
     NEEDS_SHOW_DATA();
     vdk::test::scoped_work_dir dir(true);
@@ -475,6 +553,26 @@ TEST_F(generated_track, scene_boundaries_are_audible) {
     }
 }
 
+// The sung lines sit inside the corridor's lyric windows: each window holds
+// more sound in the voice's range than the moment just before the first line.
+TEST_F(generated_track, every_lyric_window_is_sung) {
+    const double windows[][2] = {{151.6, 152.4}, {153.3, 154.3}, {154.7, 155.2}, {155.5, 156.0},
+                                 {156.0, 156.5}, {157.0, 157.5}, {157.7, 158.5}};
+    const double gap = rms(151.25, 151.55);
+    for (const auto& w : windows) EXPECT_GT(rms(w[0], w[1]), 1.15 * gap) << "at " << w[0] << " s";
+}
+
+TEST_F(generated_track, never_clips) {
+    int peak = 0;
+    size_t at_full_scale = 0;
+    for (int16_t v : track_->samples) {
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+        at_full_scale += std::abs(static_cast<int>(v)) >= 32767;
+    }
+    EXPECT_LT(at_full_scale, 10u);
+    EXPECT_GT(peak, 16000) << "and is not too quiet either";
+}
+
 // ---------------------------------------------------------------------------
 // Determinism: a second run of the generator writes the same bytes as the run
 // that made the data folder.
@@ -499,6 +597,17 @@ TEST(generator, writes_identical_bytes_on_every_run) {
         ++compared;
     }
     EXPECT_EQ(compared, all_pictures().size() + 1);
+}
+
+// A mistyped option must not be taken for the output folder.
+TEST(generator, rejects_unknown_options) {
+    const fs::path generator = fs::path(VDK_SHOW_DIR).parent_path() / "veldrakin-assets";
+    if (!fs::exists(generator)) GTEST_SKIP() << "no generator at " << generator;
+    vdk::test::scoped_work_dir dir;
+    const std::string command = generator.string() + " --nomusic out > generator.log 2>&1";
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_NE(vdk::test::read_file("generator.log").find("usage"), std::string::npos);
+    EXPECT_FALSE(fs::exists("out"));
 }
 
 // ---------------------------------------------------------------------------
@@ -639,6 +748,20 @@ TEST(asset_synth, band_limited_oscillators_stay_bounded_and_centred) {
         EXPECT_NEAR(sum_square / n, 0.0, 0.01) << hz;
         EXPECT_LT(peak, 1.3) << hz;
     }
+}
+
+TEST(asset_synth, oscillator_runs_at_its_frequency) {
+    assets::dsp::oscillator o;
+    o.set_frequency(440);
+    int rising = 0;
+    double previous = o.sine();
+    for (int i = 0; i < assets::dsp::rate; ++i) {
+        o.advance();
+        const double v = o.sine();
+        rising += previous < 0 && v >= 0;
+        previous = v;
+    }
+    EXPECT_NEAR(rising, 440, 1);
 }
 
 TEST(asset_synth, random_source_is_repeatable_and_in_range) {

@@ -232,7 +232,8 @@ const std::vector<sung_line>& sung_lines() {
 
 void compose(mix& m) {
     // Title: a drone and slow pads out of silence; bells once the ring of
-    // light appears; a riser into the white-out.
+    // light appears; a riser into the white-out. No drums yet: they enter
+    // with the credits.
     drone(m, 0, 26, 33, 0.32);
     pad(m, 0, 8, Am.notes, 0.22, {700, 5.0, 2.0, 0.1, 0});
     pad(m, 8, 6, F.notes, 0.24, {1100, 2.0, 2.0, 0.1, 0});
@@ -240,7 +241,6 @@ void compose(mix& m) {
     pad(m, 20, 5, G.notes, 0.28, {2400, 1.5, 1.0, 0.14, 0.1});
     twinkles(m, 7.2, 23, beat, 0.12, 3);
     chime(m, 7.2, 69, 0.25);
-    for (double t = 14; t < 23; t += 2 * beat) kick(m, t, 0.35);
     riser(m, 19, 25, 0.45);
 
     // Credits: the beat comes in; a crash on each name, a hit on each tilt.
