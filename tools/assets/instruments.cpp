@@ -76,6 +76,7 @@ struct metal {
 }  // namespace
 
 void kick(mix& m, double t, double gain) {
+    if (!m.claim()) return;
     dsp::oscillator o;
     dsp::random_source noise(0x1234U);
     render(m, t, 0.55, {0, 0.02, 0}, [&](double s) {
@@ -88,6 +89,7 @@ void kick(mix& m, double t, double gain) {
 }
 
 void snare(mix& m, double t, double gain, placement at) {
+    if (!m.claim()) return;
     dsp::oscillator a, b;
     a.set_frequency(185);
     b.set_frequency(330);
@@ -108,6 +110,7 @@ void snare(mix& m, double t, double gain, placement at) {
 }
 
 void clap(mix& m, double t, double gain, placement at) {
+    if (!m.claim()) return;
     dsp::random_source noise(0x7777U);
     dsp::svf band;
     band.set(1300, 0.45);
@@ -120,6 +123,7 @@ void clap(mix& m, double t, double gain, placement at) {
 }
 
 void hat(mix& m, double t, double gain, bool open, placement at) {
+    if (!m.claim()) return;
     metal body(410);
     dsp::random_source noise(0x4242U);
     dsp::svf high;
@@ -132,6 +136,7 @@ void hat(mix& m, double t, double gain, bool open, placement at) {
 }
 
 void crash(mix& m, double t, double gain, placement at) {
+    if (!m.claim()) return;
     metal body(520);
     dsp::random_source noise(0x9999U);
     dsp::svf high;
@@ -143,6 +148,7 @@ void crash(mix& m, double t, double gain, placement at) {
 }
 
 void tom(mix& m, double t, double note, double gain, placement at) {
+    if (!m.claim()) return;
     dsp::oscillator o;
     const double hz = dsp::note_hz(note);
     render(m, t, 0.6, at, [&](double s) {
@@ -154,6 +160,7 @@ void tom(mix& m, double t, double note, double gain, placement at) {
 }
 
 void impact(mix& m, double t, double gain) {
+    if (!m.claim()) return;
     dsp::oscillator boom;
     dsp::random_source noise(0xABCDU);
     dsp::one_pole dark;
@@ -170,6 +177,7 @@ void impact(mix& m, double t, double gain) {
 }
 
 void chime(mix& m, double t, double note, double gain) {
+    if (!m.claim()) return;
     // A swell that rises over 0.8 s into t, then rings out.
     const double start = t - 0.8;
     dsp::oscillator c[3], mod[3];
@@ -191,6 +199,7 @@ void chime(mix& m, double t, double note, double gain) {
 }
 
 void bass(mix& m, double t, double length, double note, double gain, const bass_tone& tone) {
+    if (!m.claim()) return;
     dsp::oscillator saw, sub;
     const double hz = dsp::note_hz(note);
     saw.set_frequency(hz);
@@ -210,6 +219,7 @@ void bass(mix& m, double t, double length, double note, double gain, const bass_
 
 void pad(mix& m, double t, double length, const std::vector<double>& notes, double gain,
          const pad_tone& tone, placement at) {
+    if (!m.claim()) return;
     struct strand {
         dsp::oscillator osc;
         double left, right;
@@ -252,6 +262,7 @@ void pad(mix& m, double t, double length, const std::vector<double>& notes, doub
 }
 
 void pluck(mix& m, double t, double note, double gain, double cutoff, double length, placement at) {
+    if (!m.claim()) return;
     dsp::oscillator a, b;
     a.set_frequency(dsp::note_hz(note));
     b.set_frequency(dsp::note_hz(note + 0.08));
@@ -269,6 +280,7 @@ void pluck(mix& m, double t, double note, double gain, double cutoff, double len
 }
 
 void bell(mix& m, double t, double note, double gain, double length, placement at) {
+    if (!m.claim()) return;
     dsp::oscillator car, mod;
     car.set_frequency(dsp::note_hz(note));
     mod.set_frequency(dsp::note_hz(note) * 3.5);
@@ -283,6 +295,7 @@ void bell(mix& m, double t, double note, double gain, double length, placement a
 
 void lead(mix& m, double t, double length, double note, double gain, double glide_from,
           placement at) {
+    if (!m.claim()) return;
     dsp::oscillator a, b, vib;
     vib.set_frequency(5.2);
     dsp::svf filter;
@@ -305,6 +318,7 @@ void lead(mix& m, double t, double length, double note, double gain, double glid
 }
 
 void riser(mix& m, double t0, double t1, double gain) {
+    if (!m.claim()) return;
     dsp::random_source noise(0x3131U);
     dsp::svf filter;
     dsp::oscillator tone;
@@ -323,6 +337,7 @@ void riser(mix& m, double t0, double t1, double gain) {
 }
 
 void drone(mix& m, double t0, double t1, double note, double gain) {
+    if (!m.claim()) return;
     dsp::oscillator root, fifth, sub, lfo;
     root.set_frequency(dsp::note_hz(note));
     fifth.set_frequency(dsp::note_hz(note + 7));
@@ -366,6 +381,7 @@ const std::map<char, formants>& vowel_table() {
 
 void voice(mix& m, double t0, double t1, const std::vector<std::string>& syllables,
            const std::vector<double>& notes, double gain) {
+    if (!m.claim()) return;
     if (syllables.empty()) return;
     const double each = (t1 - t0) / syllables.size();
     dsp::random_source noise(0x6161U);

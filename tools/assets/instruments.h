@@ -4,18 +4,28 @@
 // which music.cpp processes afterwards. Times are music seconds.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace assets::music {
 
+// The signals being built. A score can be rendered into several mixes at
+// once, one per thread: each instrument call is one event, and a mix renders
+// only the events whose index falls to its part (index mod parts), so the
+// split is fixed by the score alone and the summed result is the same on
+// every run.
 struct mix {
     std::vector<float> left, right;  // dry
     std::vector<float> reverb_send, echo_send;
+    int part = 0, parts = 1;
+    uint64_t events = 0;
 
     explicit mix(size_t frames)
         : left(frames, 0.f), right(frames, 0.f), reverb_send(frames, 0.f), echo_send(frames, 0.f) {}
     size_t frames() const { return left.size(); }
+    // Counts one event; true when this mix renders it.
+    bool claim() { return events++ % static_cast<uint64_t>(parts) == static_cast<uint64_t>(part); }
 };
 
 // Where a voice sits: stereo position (−1 … 1) and how much goes to the

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "tools/assets/dsp.h"
 #include "tools/assets/instruments.h"
@@ -48,8 +49,23 @@ void apply_reverb(mix& m) {
 
 std::vector<int16_t> render_track(double seconds) {
     if (seconds <= 0 || seconds > track_seconds) seconds = track_seconds;
-    mix m(static_cast<size_t>(std::llround(track_seconds * dsp::rate)));
-    compose(m);
+    // The score on two threads, each rendering every other event, then summed.
+    const size_t length = static_cast<size_t>(std::llround(track_seconds * dsp::rate));
+    mix m(length);
+    {
+        mix other(length);
+        m.parts = other.parts = 2;
+        other.part = 1;
+        std::thread helper([&other] { compose(other); });
+        compose(m);
+        helper.join();
+        for (size_t i = 0; i < length; ++i) {
+            m.left[i] += other.left[i];
+            m.right[i] += other.right[i];
+            m.reverb_send[i] += other.reverb_send[i];
+            m.echo_send[i] += other.echo_send[i];
+        }
+    }
     apply_echo(m);
     apply_reverb(m);
 
