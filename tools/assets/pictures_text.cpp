@@ -7,7 +7,6 @@
 #include <string>
 
 #include "tools/assets/canvas.h"
-#include "tools/assets/noise.h"
 #include "tools/assets/paint.h"
 #include "tools/assets/pictures.h"
 
