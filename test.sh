@@ -6,7 +6,7 @@
 #   4. the long runs last: the whole show unattended, and memory over every frame.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh --windows
 scripts/build.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 show_dir=$PWD/build/show

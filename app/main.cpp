@@ -2,7 +2,18 @@
 
 #include "app/my_app.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+// The arguments are ignored: the window finds the module's instance itself
+// and is always shown the same way.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    my_app app;
+    return run_show(app);
+}
+#else
 int main() {
     my_app app;
     return run_show(app);
 }
+#endif

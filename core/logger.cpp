@@ -21,11 +21,13 @@ const char* level_name(log_level level) {
 }
 
 std::string log_output::header(log_level level) {
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &now);
+    // The runtime's 64-bit calendar time; the result is copied at once.
+    const __time64_t now = _time64(nullptr);
+    if (const std::tm* converted = _localtime64(&now)) local = *converted;
 #else
+    const std::time_t now = std::time(nullptr);
     localtime_r(&now, &local);
 #endif
     std::ostringstream text;

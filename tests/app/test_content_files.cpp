@@ -116,7 +116,7 @@ struct damaged_data {
             const fs::path relative = fs::relative(file, source);
             fs::create_directories(relative.parent_path());
             if (relative.generic_string() != damaged_file) {
-                fs::create_symlink(file, relative);
+                vdk::test::link_file(file, relative);
                 continue;
             }
             if (kind == damage::garbage) {

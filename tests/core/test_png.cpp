@@ -2,8 +2,6 @@
 // and failures that leave the texture as it was.
 
 #include <gtest/gtest.h>
-#include <png.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
@@ -30,22 +28,10 @@ void write_bytes(const char* path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Writes a PNG of another layout (grey, palette, 16-bit...) with libpng.
+// Writes a PNG of another layout (grey, palette, 16-bit...).
 void write_png_layout(const char* path, int width, int height, int bit_depth, int color_type,
-                      const std::vector<png_byte>& rows_bytes, const std::vector<png_color>& palette = {}) {
-    std::FILE* file = std::fopen(path, "wb");
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, bit_depth, color_type, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    png_write_info(png, info);
-    const size_t row_bytes = rows_bytes.size() / height;
-    for (int y = 0; y < height; ++y) png_write_row(png, &rows_bytes[y * row_bytes]);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
+                      const std::vector<uint8_t>& rows_bytes, const std::vector<uint8_t>& palette = {}) {
+    vdk::test::write_png_rows(path, width, height, bit_depth, color_type, rows_bytes, palette);
 }
 
 }  // namespace
@@ -85,11 +71,11 @@ TEST(png, odd_width_rgb_rows_are_unpadded_in_the_texture) {
 
 TEST(png, grey_palette_and_16_bit_files_expand_to_the_picture_they_hold) {
     scoped_work_dir dir;
-    write_png_layout("grey.png", 2, 1, 8, PNG_COLOR_TYPE_GRAY, {0x10, 0xF0});
-    write_png_layout("grey_alpha.png", 1, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {0x40, 0x80});
-    write_png_layout("palette.png", 2, 1, 8, PNG_COLOR_TYPE_PALETTE, {1, 0},
-                     {{0, 0, 0}, {0x11, 0x22, 0x33}});
-    write_png_layout("rgb16.png", 1, 1, 16, PNG_COLOR_TYPE_RGB, {0xAB, 0, 0xCD, 0, 0xEF, 0});
+    using namespace vdk::test;
+    write_png_layout("grey.png", 2, 1, 8, png_grey, {0x10, 0xF0});
+    write_png_layout("grey_alpha.png", 1, 1, 8, png_grey_alpha, {0x40, 0x80});
+    write_png_layout("palette.png", 2, 1, 8, png_palette, {1, 0}, {0, 0, 0, 0x11, 0x22, 0x33});
+    write_png_layout("rgb16.png", 1, 1, 16, png_rgb, {0xAB, 0, 0xCD, 0, 0xEF, 0});
     texture_gdi grey, grey_alpha, palette, rgb16;
     ASSERT_EQ(grey.load_png("grey.png"), 0);
     EXPECT_EQ(grey.lock()[0], 0xFF101010u);
@@ -134,11 +120,53 @@ TEST(png, absurd_dimensions_are_refused_before_allocating) {
     };
     put32(16, 100000);
     put32(20, 100000);
-    const uint32_t crc = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 12), 17));
+    const uint32_t crc =
+        vdk::test::crc32_of(reinterpret_cast<const uint8_t*>(bytes.data() + 12), 17);
     put32(29, crc);
     write_bytes("huge.png", bytes);
     texture_gdi t;
     EXPECT_EQ(t.load_png("huge.png"), -1);
     EXPECT_EQ(t.lock(), nullptr);
+}
+
+TEST(png, sixteen_bit_channels_keep_their_high_byte_and_transparency_applies_to_palettes_only) {
+    scoped_work_dir dir;
+    using namespace vdk::test;
+    // 0x00FF and 0xFF00 tell cutting (0x00, 0xFF) from rounding (0x01, 0xFE).
+    write_png_layout("rgba16.png", 1, 1, 16, png_rgba, {0x00, 0xFF, 0xFF, 0x00, 0x80, 0x7F, 0x12, 0x34});
+    write_png_layout("grey16.png", 1, 1, 16, png_grey, {0x7F, 0xFF});
+    texture_gdi rgba16, grey16;
+    ASSERT_EQ(rgba16.load_png("rgba16.png"), 0);
+    EXPECT_EQ(rgba16.lock()[0], 0x1200FF80u);
+    ASSERT_EQ(grey16.load_png("grey16.png"), 0);
+    EXPECT_EQ(grey16.lock()[0], 0xFF7F7F7Fu);
+
+    // A palette's transparency chunk becomes alpha; an 8-bit RGB file's does
+    // not (it loads as plain RGB, opaque and upside down).
+    std::string palette_file;
+    write_png_layout("palette.png", 2, 1, 8, png_palette, {0, 1}, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60});
+    palette_file = read_file("palette.png");
+    const std::string trns_data("\x40", 1);
+    std::string chunk("\0\0\0\1tRNS", 8);
+    chunk += trns_data;
+    const uint32_t crc = crc32_of(reinterpret_cast<const uint8_t*>(chunk.data() + 4), 5);
+    for (int i = 3; i >= 0; --i) chunk.push_back(static_cast<char>(crc >> (8 * i)));
+    const size_t idat = palette_file.find("IDAT") - 4;
+    write_bytes("palette_trns.png", palette_file.substr(0, idat) + chunk + palette_file.substr(idat));
+    texture_gdi palette;
+    ASSERT_EQ(palette.load_png("palette_trns.png"), 0);
+    EXPECT_EQ(palette.lock()[0], 0x40102030u);
+    EXPECT_EQ(palette.lock()[1], 0xFF405060u);
+}
+
+TEST(png, sides_up_to_16384_load_and_longer_ones_are_refused) {
+    scoped_work_dir dir;
+    using namespace vdk::test;
+    write_png_layout("wide.png", 16384, 1, 8, png_rgba, std::vector<uint8_t>(16384 * 4, 0x7F));
+    write_png_layout("too_wide.png", 16385, 1, 8, png_rgba, std::vector<uint8_t>(16385 * 4, 0x7F));
+    texture_gdi wide, too_wide;
+    EXPECT_EQ(wide.load_png("wide.png"), 0);
+    EXPECT_EQ(wide.width(), 16384);
+    EXPECT_EQ(too_wide.load_png("too_wide.png"), -1);
+    EXPECT_EQ(too_wide.lock(), nullptr);
 }

@@ -1,0 +1,21 @@
+# Sourced by the Windows tests: the cross build's Wine prefix, quiet Wine,
+# and the conversion of a Linux path to the one Windows programs see.
+# $1: the cross build directory.
+wine_setup() {
+  export WINEPREFIX="$1/wineprefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="  # no .NET or browser engine to install
+  export WINEARCH=win64
+  command -v wine >/dev/null || { echo "wine is not installed (scripts/install-deps.sh --windows)" >&2; return 1; }
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+}
+
+# /a/b -> Z:\a\b (Wine maps the Linux root to drive Z:).
+windows_path() {
+  local p
+  p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+  echo "Z:${p//\//\\}"
+}
