@@ -390,6 +390,8 @@ void voice(mix& m, double t0, double t1, const std::vector<std::string>& syllabl
     dsp::svf formant_filter[3];
     dsp::svf hiss;
     hiss.set(5500, 0.3);
+    dsp::one_pole tilt;
+    tilt.set(900);
     for (size_t k = 0; k < syllables.size(); ++k) {
         const std::string& syl = syllables[k];
         size_t v = 0;
@@ -421,7 +423,9 @@ void voice(mix& m, double t0, double t1, const std::vector<std::string>& syllabl
                     formant_filter[i].set(f, 0.93 - 0.02 * i);
                 }
             }
-            const double source = glottis.saw() + 0.08 * noise.next();
+            // A saw softened towards a glottal pulse (about 6 dB per octave
+            // less treble above 900 Hz), with a little breath.
+            const double source = tilt.low(glottis.saw()) * 2.2 + 0.06 * noise.next();
             glottis.advance();
             double sung = 0;
             for (int i = 0; i < 3; ++i) {
