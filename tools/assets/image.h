@@ -48,8 +48,6 @@ struct image {
         const uint8_t* p = at(x, y);
         return {p[0] / 255.0, p[1] / 255.0, p[2] / 255.0, p[3] / 255.0};
     }
-    // Sample with wrap-around at a position in pixels (bilinear).
-    rgba sample_wrapped(double x, double y) const;
 };
 
 // Writes an 8-bit RGBA PNG with fixed settings and no time stamp, so that the

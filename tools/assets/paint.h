@@ -59,10 +59,4 @@ image fill(int width, int height, F f) {
     return out;
 }
 
-// Source-over of a straight-alpha colour onto an opaque one.
-inline rgba over(const rgba& below, const rgba& top) {
-    return {below.r * (1 - top.a) + top.r * top.a, below.g * (1 - top.a) + top.g * top.a,
-            below.b * (1 - top.a) + top.b * top.a, 1};
-}
-
 }  // namespace assets

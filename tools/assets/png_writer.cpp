@@ -3,24 +3,12 @@
 
 #include <png.h>
 
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
 #include "tools/assets/image.h"
 
 namespace assets {
-
-rgba image::sample_wrapped(double x, double y) const {
-    const double fx = std::floor(x), fy = std::floor(y);
-    const double tx = x - fx, ty = y - fy;
-    auto wrap = [](long v, int n) { return static_cast<int>(((v % n) + n) % n); };
-    const int x0 = wrap(static_cast<long>(fx), width), x1 = wrap(static_cast<long>(fx) + 1, width);
-    const int y0 = wrap(static_cast<long>(fy), height), y1 = wrap(static_cast<long>(fy) + 1, height);
-    const rgba top = mix(get(x0, y0), get(x1, y0), tx);
-    const rgba bottom = mix(get(x0, y1), get(x1, y1), tx);
-    return mix(top, bottom, ty);
-}
 
 namespace {
 

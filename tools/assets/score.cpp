@@ -187,6 +187,25 @@ const std::vector<melody_note> theme = {
     {0, 1.5, 76}, {1.5, 0.5, 74}, {2, 1, 72}, {3, 1, 71}, {4, 2, 69}, {6, 1, 72}, {7, 1, 74},
     {8, 1.5, 76}, {9.5, 0.5, 79}, {10, 2, 79}, {12, 1, 77}, {13, 1, 76}, {14, 2, 74}};
 
+// A snare roll in sixteenths, then thirty-seconds over its last half,
+// growing from quiet to gain.
+void snare_roll(mix& m, double t0, double t1, double gain) {
+    const double half = 0.5 * (t0 + t1);
+    int n = 0;
+    for (double t = t0; t < t1 - 1e-9; ++n) {
+        const double p = (t - t0) / (t1 - t0);
+        snare(m, t, gain * (0.25 + 0.75 * p * p), {0.1 * ((n % 2) * 2 - 1), 0.2, 0});
+        t += t < half ? sixteenth : sixteenth / 2;
+    }
+}
+
+// A descending tom fill over [t0, t1), one hit per sixteenth.
+void tom_fill(mix& m, double t0, double t1, double gain) {
+    const int steps = static_cast<int>(std::lround((t1 - t0) / sixteenth));
+    for (int k = 0; k < steps; ++k)
+        tom(m, t0 + k * sixteenth, 52 - 3 * k * 8.0 / std::max(1, steps), gain, {0.6 - 1.2 * k / std::max(1, steps - 1), 0.2, 0});
+}
+
 }  // namespace
 
 const std::vector<section>& sections() {
@@ -262,6 +281,7 @@ void compose(mix& m) {
     arpeggio(m, 40.5, 55, main_loop, sixteenth, 0.16, 0, 2600, 11);
     pads(m, 40.5, 55, main_loop, 0.12, {1800, 0.5, 1.0, 0.12, 0.2});
     riser(m, 52, 55, 0.4);
+    snare_roll(m, 54, 55, 0.4);
 
     // Cell pattern: broken beat over the second loop.
     crash(m, 55, 0.5);
@@ -270,6 +290,7 @@ void compose(mix& m) {
     pads(m, 55, 70, second_loop, 0.16, {1300, 0.6, 1.2, 0.14, 0.3});
     twinkles(m, 55, 69, 2 * beat, 0.09, 13);
     riser(m, 67, 70, 0.4);
+    snare_roll(m, 69, 70, 0.35);
 
     // Iris: half time, breathing pads.
     crash(m, 70, 0.5);
@@ -294,6 +315,7 @@ void compose(mix& m) {
     // Sliding stripes.
     drums(m, 108, 120.5, groove::broken, 0.9, 5);
     bassline(m, 107.5, 120.5, main_loop, bass_pattern::octaves, 0.42, {450, 1200, 0.4, 0.12, 0.5});
+    tom_fill(m, 120, 121, 0.4);
     for (double t = 108; t < 120.5; t += 2 * beat)
         for (double n : chord_at(main_loop, 107, t).notes)
             pluck(m, t + beat * 0.5, n, 0.07, 3200, 0.2, {0.2, 0.3, 0.3});
@@ -329,8 +351,9 @@ void compose(mix& m) {
 
     // Textured planes: toms.
     crash(m, 177, 0.5);
-    drums(m, 177, 184, groove::toms, 0.8, 9);
+    drums(m, 177, 183, groove::toms, 0.8, 9);
     bassline(m, 177, 184, tunnel_loop, bass_pattern::eighths, 0.42, {500, 1000, 0.4, 0.15, 0.6});
+    snare_roll(m, 183, 184, 0.35);
 
     // Stencil tunnel: acid.
     crash(m, 184, 0.5);
@@ -343,9 +366,10 @@ void compose(mix& m) {
     twinkles(m, 192, 198.5, sixteenth * 2, 0.12, 29);
     pads(m, 192, 199, space_loop, 0.14, {1600, 0.5, 1.0, 0.14, 0});
     crash(m, 199, 0.5);
-    drums(m, 199, 206, groove::four, 0.7, 12);
+    drums(m, 199, 205, groove::four, 0.7, 12);
     twinkles(m, 199, 206, sixteenth * 2, 0.12, 31);
     bassline(m, 199, 206, space_loop, bass_pattern::offbeat, 0.42, {350, 1200, 0.4, 0.12, 0.6});
+    tom_fill(m, 205, 206, 0.4);
 
     // Cube fractal again.
     crash(m, 206, 0.55);
