@@ -339,7 +339,7 @@ void compose(mix& m) {
     const std::vector<std::vector<double>> tunes = {{64, 62}, {60, 62, 64}, {67}, {69},
                                                     {67}, {64}, {62, 64}};
     for (size_t k = 0; k < sung_lines().size(); ++k)
-        voice(m, sung_lines()[k].start, sung_lines()[k].end, words[k], tunes[k], 0.5);
+        voice(m, sung_lines()[k].start, sung_lines()[k].end, words[k], tunes[k], 0.3);
     riser(m, 159, 162, 0.45);
 
     // Star field: space.
