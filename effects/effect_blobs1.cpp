@@ -57,10 +57,11 @@ vec3 effect_blobs1::tunnel_background(const tunnel_frame& frame, int x, int j) c
             (std::sqrt(outer.y) * (1 - edge) + inner.y * edge) * m2};
 }
 
-vec3 effect_blobs1::shade(const blob_spheres& field, const vec3& p, const vec3& rd) const {
+vec3 effect_blobs1::shade(const blob_spheres& field, const bounding_balls<3>& bounds,
+                          const vec3& p, const vec3& rd) const {
     const vec3 n = tetrahedral_normal(field, p, 0.002);
     const vec3 inward = refract(rd, n, 0.9);
-    const glass_exit exit = march_to_exit(field, p, inward, 60);
+    const glass_exit exit = bounded_march_to_exit(field, bounds, p, inward, 60);
     vec3 through;
     if (exit.travel < -0.5) {
         through = texel_color(tex_deep, inward.x, inward.y);
@@ -81,7 +82,9 @@ vec3 effect_blobs1::shade(const blob_spheres& field, const vec3& p, const vec3& 
 void effect_blobs1::render_band(int first_row, int end_row, double t, uint32_t pixels[],
                                 double s) const {
     const blob_spheres field(t);
+    const bounding_balls<3> bounds = field.bounds();
     const orbit_camera camera(t, 5);
+    const double field_at_eye = field(camera.eye);  // every ray's first distance
     const tunnel_frame tunnel(t);
     const bool fading = s > 198;
     const double fade = 199 - s;
@@ -89,9 +92,10 @@ void effect_blobs1::render_band(int first_row, int end_row, double t, uint32_t p
         const float a = orbit_camera::column_offset(x);
         for (int j = first_row; j < end_row; ++j) {
             const vec3 rd = camera.ray(a, orbit_camera::row_offset(j));
-            const double hit = march(field, camera.eye, rd, 60, 0.001, 20);
+            const double hit =
+                bounded_march(field, bounds, camera.eye, rd, 60, 0.001, 20, &field_at_eye);
             vec3 c = hit < -0.5 ? tunnel_background(tunnel, x, j)
-                                : shade(field, camera.eye + hit * rd, rd);
+                                : shade(field, bounds, camera.eye + hit * rd, rd);
             if (fading) c = c * fade;
             const uint32_t pixel = pack_color({c.x, c.y, c.z, 1});
             pixels[(2 * j) * screen_width + x] = pixel;

@@ -23,10 +23,11 @@ int effect_blobs2::run(float app_ms, double music_s) {
     return 1;
 }
 
-vec3 effect_blobs2::shade(const glass_rings& field, const vec3& p, const vec3& rd) const {
+vec3 effect_blobs2::shade(const glass_rings& field, const bounding_balls<3>& bounds,
+                          const vec3& p, const vec3& rd) const {
     const vec3 n = tetrahedral_normal(field, p, 0.002);
     const vec3 inward = refract(rd, n, 0.9);
-    const glass_exit exit = march_to_exit(field, p, inward, 60);
+    const glass_exit exit = bounded_march_to_exit(field, bounds, p, inward, 60);
     vec3 through_env;
     vec3 through_tint;
     if (exit.travel < 0) {
@@ -53,14 +54,17 @@ vec3 effect_blobs2::shade(const glass_rings& field, const vec3& p, const vec3& r
 
 void effect_blobs2::render_band(int first_row, int end_row, double t, uint32_t pixels[]) const {
     const glass_rings field(t);
+    const bounding_balls<3> bounds = field.bounds();
     const orbit_camera camera(t, 8);
+    const double field_at_eye = field(camera.eye);  // every ray's first distance
     for (int x = 0; x < screen_width; ++x) {
         const float a = orbit_camera::column_offset(x);
         for (int j = first_row; j < end_row; ++j) {
             const vec3 rd = camera.ray(a, orbit_camera::row_offset(j));
-            const double hit = march(field, camera.eye, rd, 60, 0.001, 20);
+            const double hit =
+                bounded_march(field, bounds, camera.eye, rd, 60, 0.001, 20, &field_at_eye);
             const vec3 c = hit < -0.5 ? texel_color(tex_back, rd.x, rd.y)
-                                      : shade(field, camera.eye + hit * rd, rd);
+                                      : shade(field, bounds, camera.eye + hit * rd, rd);
             const uint32_t pixel = pack_color({c.x, c.y, c.z, 1});
             pixels[(2 * j) * screen_width + x] = pixel;
             pixels[(2 * j + 1) * screen_width + x] = pixel;

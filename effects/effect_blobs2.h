@@ -27,6 +27,11 @@ struct glass_rings {
         return soft_union(ring_distance(p - centres.centre[0]), ring_distance(p - centres.centre[1]),
                           ring_distance(p - centres.centre[2]));
     }
+    // Each ring lies within 2.7 + 0.4 of its centre, and its distance is at
+    // least |q - centre| - 3.1 (the triangle inequality in the ring's plane).
+    bounding_balls<3> bounds() const {
+        return {{centres.centre[0], centres.centre[1], centres.centre[2]}, 3.1, 0.5494};
+    }
 };
 
 class effect_blobs2 : public base_effect {
@@ -42,7 +47,11 @@ public:
     // at the effect's local_time.
     double scene_distance(vec3 p) const { return glass_rings(local_time)(p); }
     vec3 shade(vec3 p, vec3 rd) const { return shade(glass_rings(local_time), p, rd); }
-    vec3 shade(const glass_rings& field, const vec3& p, const vec3& rd) const;
+    vec3 shade(const glass_rings& field, const vec3& p, const vec3& rd) const {
+        return shade(field, field.bounds(), p, rd);
+    }
+    vec3 shade(const glass_rings& field, const bounding_balls<3>& bounds, const vec3& p,
+               const vec3& rd) const;
 
     vdk::core::texture_gdi tex_env;
     vdk::core::texture_gdi tex_tint;

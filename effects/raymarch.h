@@ -85,6 +85,74 @@ double march(const Field& field, const vec3& o, const vec3& d, int steps, double
     return t < far ? t : -1.0;
 }
 
+// Where the bodies of a field lie: each inside a ball of the given radius
+// about one of the centres, and the field nowhere more than 'slack' below the
+// smallest of |p - centre| - radius. For a soft union of three bodies the
+// slack is 0.5 ln 3 (the sum of three terms is at most three times the
+// largest), plus what the single-precision terms round away.
+template <int N>
+struct bounding_balls {
+    vec3 centre[N];
+    double radius;
+    double slack;
+};
+
+// The result of march(field, o, d, steps, epsilon, far), bit for bit, with
+// fewer evaluations of the field.
+//
+// - field_at_o, when given, is field(o): the first evaluation is at
+//   o + 0 d, which for a finite d is o up to the sign of a zero component
+//   (the field must not tell +0 from -0). A ray from a fixed eye shares it.
+// - The march stops with the miss value -1 as soon as the balls prove it:
+//   every later evaluation lies on the ray at or beyond the current T, so if
+//   each point of that part of the ray is at least reach = radius + slack +
+//   0.5 from every centre, each later distance is at least 0.5 less rounding
+//   (far above epsilon, so no later step ends the march) and, with at least
+//   'remaining' steps to go and remaining x 0.499 > far - T, T passes far
+//   before the budget is spent: the march would return -1. A part of the ray
+//   is that far from a centre when the whole line is, or when T is past the
+//   centre's closest approach (distances grow from there on) and the current
+//   point is that far. This needs a unit d (checked; otherwise no shortcut);
+//   the 0.001 between 0.5 and 0.499 covers the rounding of the field (below
+//   1e-5 for distances up to 100) and of these tests.
+template <class Field, int N>
+double bounded_march(const Field& field, const bounding_balls<N>& balls, const vec3& o,
+                     const vec3& d, int steps, double epsilon, double far,
+                     const double* field_at_o = nullptr) {
+    constexpr double least_step = 0.499;
+    const double reach = balls.radius + balls.slack + 0.5;
+    const double reach_squared = reach * reach;
+    const double d_squared = dot(d, d);
+    const bool can_stop = epsilon < least_step && d_squared > 1 - 1e-9 && d_squared < 1 + 1e-9;
+    bool line_clear[N];
+    double closest[N];
+    for (int k = 0; k < N; ++k) {
+        const vec3 w = balls.centre[k] - o;
+        closest[k] = dot(w, d);
+        line_clear[k] = dot(w, w) - closest[k] * closest[k] >= reach_squared;
+    }
+    const bool first_known =
+        field_at_o != nullptr && std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z);
+    double t = 0;
+    for (int step = 0; step < steps; ++step) {
+        if (step > 0 && t > far) break;
+        const vec3 p = o + t * d;
+        if (can_stop && (steps - step) * least_step > far - t) {
+            bool clear = true;
+            for (int k = 0; k < N && clear; ++k) {
+                if (line_clear[k]) continue;
+                const vec3 w = p - balls.centre[k];
+                clear = t >= closest[k] && dot(w, w) >= reach_squared;
+            }
+            if (clear) return -1.0;
+        }
+        const double dist = step == 0 && first_known ? *field_at_o : field(p);
+        t += dist;
+        if (dist < epsilon) break;
+    }
+    return t < far ? t : -1.0;
+}
+
 // Normal at p from four evaluations at p + h k, k the tetrahedron's corners.
 template <class Field>
 vec3 tetrahedral_normal(const Field& field, const vec3& p, double h) {
@@ -112,6 +180,19 @@ template <class Field>
 glass_exit march_to_exit(const Field& field, const vec3& p, const vec3& inward, int steps) {
     const vec3 start = p - 10 * inward;
     const double travel = march(field, start, -inward, steps, 0.001, 20);
+    if (travel < -0.5) return {travel, start + inward};
+    return {travel, start - travel * inward};
+}
+
+// march_to_exit with the inner march shortened by bounded_march: the same
+// result, bit for bit. Seen from a glass body's surface the inner march runs
+// away from the body, so the balls usually prove its miss before its first
+// evaluation.
+template <class Field, int N>
+glass_exit bounded_march_to_exit(const Field& field, const bounding_balls<N>& balls,
+                                 const vec3& p, const vec3& inward, int steps) {
+    const vec3 start = p - 10 * inward;
+    const double travel = bounded_march(field, balls, start, -inward, steps, 0.001, 20);
     if (travel < -0.5) return {travel, start + inward};
     return {travel, start - travel * inward};
 }

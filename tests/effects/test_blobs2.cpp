@@ -100,3 +100,36 @@ TEST(blobs2, rows_come_in_identical_pairs_and_the_rings_are_lit) {
     for (uint32_t p : pixels) white += p == 0xFFFFFFFFu;
     EXPECT_GT(white, 0);
 }
+
+TEST(blobs2, bounded_marches_give_the_plain_marches_results_over_whole_frames) {
+    // Every ray of the frame and, from each hit, the inner march (which here
+    // can meet another ring): the same sums bit for bit.
+    for (const double t : {0.0, 1.3, 2.9, 4.6, 6.99}) {
+        const glass_rings field(t);
+        const bounding_balls<3> bounds = field.bounds();
+        const orbit_camera camera(t, 8);
+        const double at_eye = field(camera.eye);
+        int hits = 0;
+        for (int x = 0; x < screen_width; ++x) {
+            for (int j = 0; j < screen_height / 2; ++j) {
+                const vec3 rd =
+                    camera.ray(orbit_camera::column_offset(x), orbit_camera::row_offset(j));
+                const double plain = march(field, camera.eye, rd, 60, 0.001, 20);
+                const double bounded =
+                    bounded_march(field, bounds, camera.eye, rd, 60, 0.001, 20, &at_eye);
+                ASSERT_EQ(bounded, plain) << t << ": " << x << ", " << j;
+                if (plain < -0.5) continue;
+                ++hits;
+                const vec3 p = camera.eye + plain * rd;
+                const vec3 inward = refract(rd, tetrahedral_normal(field, p, 0.002), 0.9);
+                const glass_exit a = march_to_exit(field, p, inward, 60);
+                const glass_exit b = bounded_march_to_exit(field, bounds, p, inward, 60);
+                ASSERT_EQ(b.travel, a.travel) << t << ": " << x << ", " << j;
+                ASSERT_EQ(b.point.x, a.point.x);
+                ASSERT_EQ(b.point.y, a.point.y);
+                ASSERT_EQ(b.point.z, a.point.z);
+            }
+        }
+        EXPECT_GT(hits, 1000) << t;
+    }
+}

@@ -106,3 +106,118 @@ TEST(raymarch, exit_march_starts_behind_the_entry_and_runs_away_from_it) {
     EXPECT_NEAR(found.travel, 2.0, 0.001);
     EXPECT_NEAR(found.point.z, -13.0, 0.001);
 }
+
+namespace {
+
+// The unit sphere, counting its evaluations.
+struct counted_sphere {
+    mutable int evaluations = 0;
+    double operator()(const vec3& p) const {
+        ++evaluations;
+        return length(p) - 1;
+    }
+};
+
+const bounding_balls<1> unit_ball{{{0, 0, 0}}, 1.0, 0.0};
+
+}  // namespace
+
+TEST(raymarch, bounded_march_proves_a_clear_ray_misses_without_evaluating) {
+    counted_sphere sphere;
+    // Passing 2.6 from the centre: beyond the reach 1 + 0 + 0.5 on the whole line.
+    const vec3 o{-5, 2.6, 0};
+    const vec3 d{1, 0, 0};
+    EXPECT_EQ(march(sphere, o, d, 60, 0.001, 20), -1.0);
+    sphere.evaluations = 0;
+    EXPECT_EQ(bounded_march(sphere, unit_ball, o, d, 60, 0.001, 20), -1.0);
+    EXPECT_EQ(sphere.evaluations, 0);
+}
+
+TEST(raymarch, bounded_march_stops_once_past_the_ball_and_otherwise_matches_bit_for_bit) {
+    counted_sphere plain;
+    counted_sphere bounded;
+    // Rays from (0, 0, -5) at every offset from a hit through a graze to a
+    // clear miss, the 1.4 and 1.5 ones passing within reach.
+    for (double offset = 0.0; offset <= 3.0; offset += 0.0625) {
+        const vec3 o{0, 0, -5};
+        const vec3 d = normalize(vec3{offset, 0.3 * offset, 5});
+        const double expected = march(plain, o, d, 60, 0.001, 20);
+        const double got = bounded_march(bounded, unit_ball, o, d, 60, 0.001, 20);
+        ASSERT_EQ(got, expected) << offset;
+    }
+    EXPECT_LT(bounded.evaluations, plain.evaluations);
+    // A miss that comes within reach evaluates until it has passed the ball.
+    const vec3 o{0, 1.4, -5};
+    const vec3 d{0, 0, 1};
+    plain.evaluations = bounded.evaluations = 0;
+    EXPECT_EQ(march(plain, o, d, 60, 0.001, 20), -1.0);
+    EXPECT_EQ(bounded_march(bounded, unit_ball, o, d, 60, 0.001, 20), -1.0);
+    EXPECT_GT(bounded.evaluations, 0);
+    EXPECT_LT(bounded.evaluations, plain.evaluations);
+}
+
+TEST(raymarch, bounded_march_takes_no_shortcut_it_cannot_prove) {
+    // A budget too small to carry T to far: the spent budget is a hit
+    // however clear the ray, so the balls must not call it a miss.
+    counted_sphere sphere;
+    const vec3 o{0, 2.6, -5};
+    const vec3 d{0, 0, 1};
+    const double short_budget = march(sphere, o, d, 4, 0.001, 20);
+    EXPECT_GT(short_budget, 0);
+    EXPECT_EQ(bounded_march(sphere, unit_ball, o, d, 4, 0.001, 20), short_budget);
+    // With the full budget the same ray is a proved miss.
+    sphere.evaluations = 0;
+    EXPECT_EQ(bounded_march(sphere, unit_ball, o, d, 60, 0.001, 20), -1.0);
+    EXPECT_EQ(sphere.evaluations, 0);
+    // A non-unit direction or an epsilon above the least step: no shortcut.
+    EXPECT_EQ(bounded_march(sphere, unit_ball, vec3{-5, 2.6, 0}, vec3{2, 0, 0}, 60, 0.001, 20),
+              march(sphere, vec3{-5, 2.6, 0}, vec3{2, 0, 0}, 60, 0.001, 20));
+    sphere.evaluations = 0;
+    bounded_march(sphere, unit_ball, vec3{-5, 2.6, 0}, vec3{1, 0, 0}, 60, 0.6, 20);
+    EXPECT_GT(sphere.evaluations, 0);
+    // A direction with NaN marches as the plain march does: all 60 steps.
+    sphere.evaluations = 0;
+    const vec3 nan_d{std::nan(""), 0, 1};
+    EXPECT_EQ(bounded_march(sphere, unit_ball, vec3{0, 0, -5}, nan_d, 60, 0.001, 20), -1.0);
+    EXPECT_EQ(sphere.evaluations, 60);
+}
+
+TEST(raymarch, bounded_march_uses_a_known_first_distance_only_for_a_finite_direction) {
+    counted_sphere sphere;
+    const vec3 o{0, 0, -5};
+    const double at_o = sphere(o);
+    sphere.evaluations = 0;
+    const double plain = march(sphere, o, vec3{0, 0, 1}, 60, 0.001, 20);
+    const int plain_evaluations = sphere.evaluations;
+    sphere.evaluations = 0;
+    EXPECT_EQ(bounded_march(sphere, unit_ball, o, vec3{0, 0, 1}, 60, 0.001, 20, &at_o), plain);
+    EXPECT_EQ(sphere.evaluations, plain_evaluations - 1);
+    // With an infinite component the first point is NaN, not o.
+    sphere.evaluations = 0;
+    const vec3 infinite{INFINITY, 0, 1};
+    bounded_march(sphere, unit_ball, o, infinite, 60, 0.001, 20, &at_o);
+    EXPECT_EQ(sphere.evaluations, 60);
+}
+
+TEST(raymarch, bounded_exit_march_matches_the_plain_one) {
+    // Away from the body (a proved miss) and into a second body behind it.
+    struct two_spheres {
+        double operator()(const vec3& q) const {
+            return std::fmin(length(q) - 1, length(q - vec3{0, 0, -14}) - 1);
+        }
+    };
+    const bounding_balls<2> balls{{{0, 0, 0}, {0, 0, -14}}, 1.0, 0.0};
+    for (const vec3& inward : {vec3{0, 0, 1}, normalize(vec3{0.3, 0.1, 1}), vec3{0, 0, 0}}) {
+        const vec3 p{0, 0, -1};
+        const glass_exit plain = march_to_exit(two_spheres{}, p, inward, 60);
+        const glass_exit bounded = bounded_march_to_exit(two_spheres{}, balls, p, inward, 60);
+        EXPECT_EQ(bounded.travel, plain.travel);
+        EXPECT_EQ(bounded.point.x, plain.point.x);
+        EXPECT_EQ(bounded.point.y, plain.point.y);
+        EXPECT_EQ(bounded.point.z, plain.point.z);
+    }
+    const glass_exit miss =
+        bounded_march_to_exit(unit_sphere{}, unit_ball, vec3{0, 0, -1}, vec3{0, 0, 1}, 60);
+    EXPECT_EQ(miss.travel, -1.0);
+    EXPECT_EQ(miss.point.z, -10.0);
+}
