@@ -7,6 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define FLIGHT_WIDE_LANES 1
+#endif
 
 namespace {
 
@@ -90,6 +94,98 @@ double carved_distance_4(const vec3& p) {
     for (double term : terms) d = std::max(d, term);
     return d;
 }
+#endif
+
+#if defined(FLIGHT_WIDE_LANES)
+// Wide kernels: one ray per lane, neighbouring pixels of a row side by side.
+// Each lane performs the operations of march_count and the four-scale lattice
+// distance in the same order; a lane that has converged keeps its position and
+// its count while the others march on. The lattice distance follows its
+// definition directly (with the exact floor of the wide instruction sets there
+// is no range limit), so every lane gives the bits of sponge_distance.
+//
+// The lane operations of each instruction set. min and max take their
+// operands as the instructions do: min(a, b) is a < b ? a : b and max(a, b) is
+// a > b ? a : b, so std::min(x, y) is min(y, x) and std::max(x, y) is max(y, x).
+
+// Forced inline: the kernels are compiled for the set of their lanes.
+#define LANE_OP [[gnu::always_inline]] static inline
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+struct avx2_lanes {
+    static constexpr int width = 4;
+    using value = __m256d;
+    using mask = __m256d;
+    LANE_OP value set(double x) { return _mm256_set1_pd(x); }
+    LANE_OP value load(const double* p) { return _mm256_loadu_pd(p); }
+    LANE_OP void store(double* p, value v) { _mm256_storeu_pd(p, v); }
+    LANE_OP value add(value a, value b) { return _mm256_add_pd(a, b); }
+    LANE_OP value sub(value a, value b) { return _mm256_sub_pd(a, b); }
+    LANE_OP value mul(value a, value b) { return _mm256_mul_pd(a, b); }
+    LANE_OP value div(value a, value b) { return _mm256_div_pd(a, b); }
+    LANE_OP value floor(value a) { return _mm256_round_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC); }
+    LANE_OP value abs(value a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
+    LANE_OP value negate(value a) { return _mm256_xor_pd(_mm256_set1_pd(-0.0), a); }
+    LANE_OP value min(value a, value b) { return _mm256_min_pd(a, b); }
+    LANE_OP value max(value a, value b) { return _mm256_max_pd(a, b); }
+    // !(a < b): true where a is not below b, NaN included.
+    LANE_OP mask not_below(value a, value b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
+    LANE_OP bool any(mask m) { return _mm256_movemask_pd(m) != 0; }
+    LANE_OP value select(mask m, value if_set, value otherwise) { return _mm256_blendv_pd(otherwise, if_set, m); }
+};
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+struct avx512_lanes {
+    static constexpr int width = 8;
+    using value = __m512d;
+    using mask = __mmask8;
+    LANE_OP value set(double x) { return _mm512_set1_pd(x); }
+    LANE_OP value load(const double* p) { return _mm512_loadu_pd(p); }
+    LANE_OP void store(double* p, value v) { _mm512_storeu_pd(p, v); }
+    LANE_OP value add(value a, value b) { return _mm512_add_pd(a, b); }
+    LANE_OP value sub(value a, value b) { return _mm512_sub_pd(a, b); }
+    LANE_OP value mul(value a, value b) { return _mm512_mul_pd(a, b); }
+    LANE_OP value div(value a, value b) { return _mm512_div_pd(a, b); }
+    LANE_OP value floor(value a) { return _mm512_roundscale_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC); }
+    LANE_OP value abs(value a) {
+        return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
+                                                       _mm512_castpd_si512(a)));
+    }
+    LANE_OP value negate(value a) {
+        return _mm512_castsi512_pd(_mm512_xor_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
+                                                    _mm512_castpd_si512(a)));
+    }
+    LANE_OP value min(value a, value b) { return _mm512_min_pd(a, b); }
+    LANE_OP value max(value a, value b) { return _mm512_max_pd(a, b); }
+    LANE_OP mask not_below(value a, value b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
+    LANE_OP bool any(mask m) { return m != 0; }
+    LANE_OP value select(mask m, value if_set, value otherwise) { return _mm512_mask_blend_pd(m, otherwise, if_set); }
+};
+#pragma GCC pop_options
+
+using march_lanes_function = void (*)(const vec3& eye, double eye_distance, double hit_eps,
+                                      int march_steps, const double* dir_x, const double* dir_y,
+                                      const double* dir_z, int* counts);
+
+// The kernel once per instruction set, each copy compiled for its own.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2_kernel {
+using lanes = avx2_lanes;
+#include "effects/effect_opening_1_lanes.inc"
+}  // namespace avx2_kernel
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+namespace avx512_kernel {
+using lanes = avx512_lanes;
+#include "effects/effect_opening_1_lanes.inc"
+}  // namespace avx512_kernel
+#pragma GCC pop_options
 #endif
 
 }  // namespace
@@ -185,6 +281,12 @@ color4 effect_opening_1::palette(int steps, double s) const {
 
 void effect_opening_1::render_band(int first_row, int end_row, double t, uint32_t pixels[],
                                    double s) const {
+    static const instruction_set widest = widest_instruction_set();
+    render_band_with(widest, first_row, end_row, t, pixels, s);
+}
+
+void effect_opening_1::render_band_with(instruction_set set, int first_row, int end_row, double t,
+                                        uint32_t pixels[], double s) const {
     const flight_frame frame(t, s);
     const double eye_distance = sponge_distance(frame.eye);
     // A pixel's colour depends only on its step count: pack each count once.
@@ -193,6 +295,43 @@ void effect_opening_1::render_band(int first_row, int end_row, double t, uint32_
     if (tabled) {
         for (int g = 0; g < march_steps; ++g) packed[g] = pack_color(palette(g, s));
     }
+#if defined(FLIGHT_WIDE_LANES)
+    march_lanes_function wide = nullptr;
+    int width = 1;
+    if (set == instruction_set::avx2) {
+        wide = avx2_kernel::march_lanes;
+        width = avx2_lanes::width;
+    } else if (set == instruction_set::avx512) {
+        wide = avx512_kernel::march_lanes;
+        width = avx512_lanes::width;
+    }
+    if (wide != nullptr && tabled && fold_count == 4) {
+        // Every pixel is independent of the others, so rows of lanes give the
+        // pixels that the column order gives.
+        constexpr int max_width = 8;
+        static_assert(screen_width % max_width == 0, "whole groups of lanes per row");
+        for (int y = first_row; y < end_row; ++y) {
+            const double v = 2.0 * y / 240 - 1;
+            for (int x0 = 0; x0 < screen_width; x0 += width) {
+                double dir_x[max_width];
+                double dir_y[max_width];
+                double dir_z[max_width];
+                for (int i = 0; i < width; ++i) {
+                    const vec3 ray = frame.ray(2.0 * (x0 + i) / 320 - 1, v);
+                    dir_x[i] = ray.x;
+                    dir_y[i] = ray.y;
+                    dir_z[i] = ray.z;
+                }
+                int counts[max_width];
+                wide(frame.eye, eye_distance, hit_eps, march_steps, dir_x, dir_y, dir_z, counts);
+                for (int i = 0; i < width; ++i) pixels[y * screen_width + x0 + i] = packed[counts[i]];
+            }
+        }
+        return;
+    }
+#else
+    (void)set;
+#endif
     for (int x = 0; x < screen_width; ++x) {
         const double u = 2.0 * x / 320 - 1;
         for (int y = first_row; y < end_row; ++y) {

@@ -14,6 +14,7 @@
 
 #include "core/texture.h"
 #include "effects/base_effect.h"
+#include "effects/instruction_set.h"
 #include "effects/raymarch.h"
 
 // What a frame of the flight depends on besides the pixel: the camera and the
@@ -37,8 +38,13 @@ public:
     bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
+    // Draws with the widest instruction set of the processor.
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                      double music_s) const;
+    // Draws with the kernel of one instruction set (one the processor
+    // supports); every set gives the same pixels.
+    void render_band_with(instruction_set set, int first_row, int end_row, double local_time,
+                          uint32_t pixels[], double music_s) const;
 
     // Distance to the lattice: space folded into cells of width 2 and carved
     // at fold_count scales 1, 3, 9, ...; never negative.
