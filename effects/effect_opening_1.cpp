@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 #if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
+#include "effects/simd_lanes.h"
 #define FLIGHT_WIDE_LANES 1
 #endif
 
@@ -103,69 +103,6 @@ double carved_distance_4(const vec3& p) {
 // its count while the others march on. The lattice distance follows its
 // definition directly (with the exact floor of the wide instruction sets there
 // is no range limit), so every lane gives the bits of sponge_distance.
-//
-// The lane operations of each instruction set. min and max take their
-// operands as the instructions do: min(a, b) is a < b ? a : b and max(a, b) is
-// a > b ? a : b, so std::min(x, y) is min(y, x) and std::max(x, y) is max(y, x).
-
-// Forced inline: the kernels are compiled for the set of their lanes.
-#define LANE_OP [[gnu::always_inline]] static inline
-
-#pragma GCC push_options
-#pragma GCC target("avx2")
-struct avx2_lanes {
-    static constexpr int width = 4;
-    using value = __m256d;
-    using mask = __m256d;
-    LANE_OP value set(double x) { return _mm256_set1_pd(x); }
-    LANE_OP value load(const double* p) { return _mm256_loadu_pd(p); }
-    LANE_OP void store(double* p, value v) { _mm256_storeu_pd(p, v); }
-    LANE_OP value add(value a, value b) { return _mm256_add_pd(a, b); }
-    LANE_OP value sub(value a, value b) { return _mm256_sub_pd(a, b); }
-    LANE_OP value mul(value a, value b) { return _mm256_mul_pd(a, b); }
-    LANE_OP value div(value a, value b) { return _mm256_div_pd(a, b); }
-    LANE_OP value floor(value a) { return _mm256_round_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC); }
-    LANE_OP value abs(value a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
-    LANE_OP value negate(value a) { return _mm256_xor_pd(_mm256_set1_pd(-0.0), a); }
-    LANE_OP value min(value a, value b) { return _mm256_min_pd(a, b); }
-    LANE_OP value max(value a, value b) { return _mm256_max_pd(a, b); }
-    // !(a < b): true where a is not below b, NaN included.
-    LANE_OP mask not_below(value a, value b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
-    LANE_OP bool any(mask m) { return _mm256_movemask_pd(m) != 0; }
-    LANE_OP value select(mask m, value if_set, value otherwise) { return _mm256_blendv_pd(otherwise, if_set, m); }
-};
-#pragma GCC pop_options
-
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-struct avx512_lanes {
-    static constexpr int width = 8;
-    using value = __m512d;
-    using mask = __mmask8;
-    LANE_OP value set(double x) { return _mm512_set1_pd(x); }
-    LANE_OP value load(const double* p) { return _mm512_loadu_pd(p); }
-    LANE_OP void store(double* p, value v) { _mm512_storeu_pd(p, v); }
-    LANE_OP value add(value a, value b) { return _mm512_add_pd(a, b); }
-    LANE_OP value sub(value a, value b) { return _mm512_sub_pd(a, b); }
-    LANE_OP value mul(value a, value b) { return _mm512_mul_pd(a, b); }
-    LANE_OP value div(value a, value b) { return _mm512_div_pd(a, b); }
-    LANE_OP value floor(value a) { return _mm512_roundscale_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC); }
-    LANE_OP value abs(value a) {
-        return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
-                                                       _mm512_castpd_si512(a)));
-    }
-    LANE_OP value negate(value a) {
-        return _mm512_castsi512_pd(_mm512_xor_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
-                                                    _mm512_castpd_si512(a)));
-    }
-    LANE_OP value min(value a, value b) { return _mm512_min_pd(a, b); }
-    LANE_OP value max(value a, value b) { return _mm512_max_pd(a, b); }
-    LANE_OP mask not_below(value a, value b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
-    LANE_OP bool any(mask m) { return m != 0; }
-    LANE_OP value select(mask m, value if_set, value otherwise) { return _mm512_mask_blend_pd(m, otherwise, if_set); }
-};
-#pragma GCC pop_options
-
 using march_lanes_function = void (*)(const vec3& eye, double eye_distance, double hit_eps,
                                       int march_steps, const double* dir_x, const double* dir_y,
                                       const double* dir_z, int* counts);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "effects/simd_lanes.h"
+
 void effect_starfield::advance(float app_ms, double) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 500.0f);
 }
@@ -23,11 +25,11 @@ constexpr int march_steps = 80;
 constexpr int folds = 10;
 constexpr int block_columns = screen_width / 2;
 
-// Rays marched side by side: the blocks of columns i0 .. i0 + lanes - 1 of one
-// band row. Each lane performs exactly the operations of a single ray, in the
-// same order; the lanes only let the compiler use vector instructions.
-constexpr int lanes = 16;
-static_assert(block_columns % lanes == 0, "whole groups of lanes per band row");
+// Rays marched side by side: the blocks of columns i0 .. i0 + group_lanes - 1
+// of one band row. Each lane performs exactly the operations of a single ray,
+// in the same order; the lanes only let the processor use vector instructions.
+constexpr int group_lanes = 16;
+static_assert(block_columns % group_lanes == 0, "whole groups of lanes per band row");
 
 // What a march step needs that depends on the step and the frame only.
 struct march_step {
@@ -38,47 +40,47 @@ struct march_step {
 };
 
 struct lane_rays {
-    double dx[lanes];
-    double dy[lanes];
+    double dx[group_lanes];
+    double dy[group_lanes];
 };
 
 struct lane_sums {
-    double r[lanes];
-    double g[lanes];
-    double b[lanes];
+    double r[group_lanes];
+    double g[group_lanes];
+    double b[group_lanes];
 };
 
 // Density summed along each ray through the folded space.
 inline void march_lanes(const lane_rays& rays, double yo, const march_step* steps,
                         lane_sums& sums) {
-    double a[lanes] = {};
-    double sum_r[lanes] = {};
-    double sum_g[lanes] = {};
-    double sum_b[lanes] = {};
+    double a[group_lanes] = {};
+    double sum_r[group_lanes] = {};
+    double sum_g[group_lanes] = {};
+    double sum_b[group_lanes] = {};
     for (int k = 0; k < march_steps; ++k) {
         const march_step& step = steps[k];
-        double px[lanes];
-        double py[lanes];
-        double pz[lanes];
-        for (int l = 0; l < lanes; ++l) {
+        double px[group_lanes];
+        double py[group_lanes];
+        double pz[group_lanes];
+        for (int l = 0; l < group_lanes; ++l) {
             px[l] = rays.dx[l] * step.h + 0.25;
             py[l] = rays.dy[l] * step.h + yo;
             pz[l] = step.pz;
         }
         for (int fold = 0; fold < folds; ++fold) {
-            for (int l = 0; l < lanes; ++l) {
+            for (int l = 0; l < group_lanes; ++l) {
                 const double d = px[l] * px[l] + py[l] * py[l] + pz[l] * pz[l];
                 px[l] = std::fabs(2.04 * px[l]) / d - 0.75;
                 py[l] = std::fabs(2.04 * py[l]) / d - 0.75;
                 pz[l] = std::fabs(2.04 * pz[l]) / d - 0.75;
             }
         }
-        double fourth_powers[lanes];
-        for (int l = 0; l < lanes; ++l) {
+        double fourth_powers[group_lanes];
+        for (int l = 0; l < group_lanes; ++l) {
             fourth_powers[l] = (px[l] * px[l]) * (px[l] * px[l]) + (py[l] * py[l]) * (py[l] * py[l]) +
                                (pz[l] * pz[l]) * (pz[l] * pz[l]);
         }
-        for (int l = 0; l < lanes; ++l) {
+        for (int l = 0; l < group_lanes; ++l) {
             const double e = std::sqrt(fourth_powers[l]) * step.fade;
             a[l] = a[l] + 0.002 * e;
             sum_b[l] = sum_b[l] + (0.5 * a[l] + 0.7) * a[l] * 0.013;
@@ -86,7 +88,7 @@ inline void march_lanes(const lane_rays& rays, double yo, const march_step* step
             sum_r[l] = sum_r[l] + 0.8 * (a[l] * a[l]) * 0.013;
         }
     }
-    for (int l = 0; l < lanes; ++l) {
+    for (int l = 0; l < group_lanes; ++l) {
         sums.r[l] = sum_r[l];
         sums.g[l] = sum_g[l];
         sums.b[l] = sum_b[l];
@@ -95,24 +97,42 @@ inline void march_lanes(const lane_rays& rays, double yo, const march_step* step
 
 using march_function = void (*)(const lane_rays&, double, const march_step*, lane_sums&);
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-// The same march compiled for 256-bit vectors, chosen when the processor has
-// them. IEEE operations give the same bits at any vector width.
-__attribute__((target("avx2"), flatten)) void march_lanes_avx2(const lane_rays& rays, double yo,
-                                                               const march_step* steps,
-                                                               lane_sums& sums) {
-    march_lanes(rays, yo, steps, sums);
-}
-__attribute__((flatten)) void march_lanes_generic(const lane_rays& rays, double yo,
-                                                  const march_step* steps, lane_sums& sums) {
-    march_lanes(rays, yo, steps, sums);
-}
-march_function choose_march() {
-    return __builtin_cpu_supports("avx2") ? march_lanes_avx2 : march_lanes_generic;
-}
-#else
-march_function choose_march() { return march_lanes; }
+#if defined(__GNUC__) && defined(__x86_64__)
+// The march once per wide instruction set, each copy compiled for its own,
+// with the operations written out per register: left to the compiler, the
+// square root (which may set errno) keeps the end of each step scalar.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2_kernel {
+using lanes = avx2_lanes;
+#include "effects/effect_starfield_lanes.inc"
+}  // namespace avx2_kernel
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+namespace avx512_kernel {
+using lanes = avx512_lanes;
+#include "effects/effect_starfield_lanes.inc"
+}  // namespace avx512_kernel
+#pragma GCC pop_options
 #endif
+
+// The baseline march, vectorised by the compiler as far as the baseline goes.
+__attribute__((flatten)) void march_lanes_baseline(const lane_rays& rays, double yo,
+                                                   const march_step* steps, lane_sums& sums) {
+    march_lanes(rays, yo, steps, sums);
+}
+
+march_function march_for(instruction_set set) {
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (set == instruction_set::avx512) return avx512_kernel::march_group;
+    if (set == instruction_set::avx2) return avx2_kernel::march_group;
+#else
+    (void)set;
+#endif
+    return march_lanes_baseline;
+}
 
 // The record with all four components, brightness included, scaled by factor.
 uint32_t block_pixel(const color4& c, double factor) {
@@ -131,6 +151,12 @@ void starfield_write_block(const color4& record, int i, int j, uint32_t pixels[]
 }
 
 void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels[], double s) {
+    static const instruction_set widest = widest_instruction_set();
+    starfield_render_band_with(widest, first_row, end_row, t, pixels, s);
+}
+
+void starfield_render_band_with(instruction_set set, int first_row, int end_row, double t,
+                                uint32_t pixels[], double s) {
     const double frame_time = (t + 29) * 60;
     const float b = static_cast<float>(0.005 * frame_time);
     const double xo = 0.5 * std::sin(static_cast<double>(b));
@@ -140,7 +166,7 @@ void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels
     const double yo = 0.4 * std::sin(0.001 * frame_time) + 0.25;
     const bool fading = s > 264.5;
     const double fade_out = 265.5 - s;
-    const march_function march = choose_march();
+    const march_function march = march_for(set);
 
     // The z of every sample point depends on the step and the frame only.
     march_step steps[march_steps];
@@ -152,10 +178,10 @@ void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels
                     1.1 - 0.5 * h};
     }
 
-    for (int i0 = 0; i0 < block_columns; i0 += lanes) {
-        double sc_gx[lanes];
-        double cb_gx[lanes];
-        for (int l = 0; l < lanes; ++l) {
+    for (int i0 = 0; i0 < block_columns; i0 += group_lanes) {
+        double sc_gx[group_lanes];
+        double cb_gx[group_lanes];
+        for (int l = 0; l < group_lanes; ++l) {
             const double gx = (2.0 * (i0 + l) / 160 - 1) * 160 / 120 + xo;
             sc_gx[l] = sc * gx;
             cb_gx[l] = cb * gx;
@@ -165,13 +191,13 @@ void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels
             const double sc_vy = sc * vy;
             const double cb_vy = cb * vy;
             lane_rays rays;
-            for (int l = 0; l < lanes; ++l) {
+            for (int l = 0; l < group_lanes; ++l) {
                 rays.dx[l] = sc_vy + cb_gx[l];
                 rays.dy[l] = cb_vy - sc_gx[l];
             }
             lane_sums sums;
             march(rays, yo, steps, sums);
-            for (int l = 0; l < lanes; ++l) {
+            for (int l = 0; l < group_lanes; ++l) {
                 color4 c{sums.r[l], sums.g[l], sums.b[l], 1};
                 if (fading) {
                     c.r = c.r * fade_out;

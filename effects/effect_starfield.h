@@ -11,12 +11,17 @@
 // reset, so the second window continues the clock of the first.
 
 #include "effects/base_effect.h"
+#include "effects/instruction_set.h"
 
 // Draws the blocks of band rows first_row <= j < end_row into the 320 x 240
-// pixels at clock t and music position music_s. Reads nothing but its
-// arguments.
+// pixels at clock t and music position music_s, with the widest instruction
+// set of the processor. Reads nothing but its arguments.
 void starfield_render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                            double music_s);
+// The same with the kernel of one instruction set (one the processor
+// supports); every set gives the same pixels.
+void starfield_render_band_with(instruction_set set, int first_row, int end_row, double local_time,
+                                uint32_t pixels[], double music_s);
 
 // Writes the block (i, j), screen pixels (2i, 2j) to (2i + 1, 2j + 1), of
 // one colour record: each pixel is the record packed after scaling all four

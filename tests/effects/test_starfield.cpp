@@ -1,8 +1,10 @@
-// The star field: the four factors of a block, the fade to black, and the
-// clock that runs on between its two windows.
+// The star field: the four factors of a block, the fade to black, the clock
+// that runs on between its two windows, and the wide marches against the
+// baseline one.
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <vector>
 
 #include "app/my_app.h"
@@ -99,4 +101,36 @@ TEST(starfield, without_a_back_buffer_the_clock_still_moves) {
     EXPECT_EQ(f.app.starfield.start_time, 2000.0f);
     EXPECT_NE(vdk::test::read_file("app.log").find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
               std::string::npos);
+}
+
+// The wide marches against the baseline one, whole frames at times across both
+// windows and the fade, on every instruction set this processor has.
+TEST(starfield, every_instruction_set_draws_the_frames_of_the_baseline_march) {
+    struct moment {
+        double t;
+        double music_s;
+    };
+    const moment moments[] = {{0.0, 162},     {7.4, 165.7},    {29.8, 176.9}, {178.0, 251},
+                              {189.6, 256.8}, {206.8, 265.0}, {-40.0, 170},  {5e6, 200}};
+    auto draw = [](instruction_set set, const moment& m) {
+        std::vector<uint32_t> pixels(screen_width * screen_height, 0u);
+        for (int b = 0; b < 4; ++b) {
+            const band_rows rows = rows_of_band(band_layout::half_resolution, b);
+            starfield_render_band_with(set, rows.first_row, rows.end_row, m.t, pixels.data(), m.music_s);
+        }
+        return pixels;
+    };
+    int sets_compared = 0;
+    for (instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
+        if (!instruction_set_supported(set)) continue;
+        ++sets_compared;
+        for (const moment& m : moments) {
+            ASSERT_EQ(draw(set, m), draw(instruction_set::baseline, m))
+                << instruction_set_name(set) << " at " << m.t;
+        }
+    }
+    // What is compared is a picture with many colours, not a black frame.
+    const std::vector<uint32_t> frame = draw(instruction_set::baseline, moments[1]);
+    EXPECT_GT(std::set<uint32_t>(frame.begin(), frame.end()).size(), 100u);
+    if (sets_compared == 0) GTEST_SKIP() << "no wide instruction set on this processor";
 }
