@@ -19,9 +19,11 @@ struct blob_spheres {
         return soft_union(length(p - centre[0]) - 1, length(p - centre[1]) - 1,
                           length(p - centre[2]) - 1);
     }
-    // The spheres as bounding balls of the field: the soft union lies at most
+    // The spheres as bounds of the field: the soft union lies at most
     // 0.5 ln 3 = 0.549306 below the nearest sphere, plus its rounding.
-    bounding_balls<3> bounds() const { return {{centre[0], centre[1], centre[2]}, 1.0, 0.5494}; }
+    bounding_balls<3> bounds() const {
+        return {{centre[0], centre[1], centre[2]}, 1.0, 1.0, 0.5494};
+    }
 };
 
 // The time terms of the ring tunnel: cos t, sin t and t / 2.

@@ -27,10 +27,12 @@ struct glass_rings {
         return soft_union(ring_distance(p - centres.centre[0]), ring_distance(p - centres.centre[1]),
                           ring_distance(p - centres.centre[2]));
     }
-    // Each ring lies within 2.7 + 0.4 of its centre, and its distance is at
-    // least |q - centre| - 3.1 (the triangle inequality in the ring's plane).
+    // Each ring lies within 2.7 + 0.4 of its centre and 0.4 of its plane: its
+    // distance is at least |q - centre| - 3.1 (the triangle inequality in the
+    // ring's plane) and |q.y - centre.y| - 0.4. The soft union lies at most
+    // 0.5 ln 3 below the nearest ring, plus its rounding.
     bounding_balls<3> bounds() const {
-        return {{centres.centre[0], centres.centre[1], centres.centre[2]}, 3.1, 0.5494};
+        return {{centres.centre[0], centres.centre[1], centres.centre[2]}, 3.1, 0.4, 0.5494};
     }
 };
 

@@ -86,14 +86,17 @@ double march(const Field& field, const vec3& o, const vec3& d, int steps, double
 }
 
 // Where the bodies of a field lie: each inside a ball of the given radius
-// about one of the centres, and the field nowhere more than 'slack' below the
-// smallest of |p - centre| - radius. For a soft union of three bodies the
+// about one of the centres and inside the slab |y - centre.y| <= half_height,
+// and the field nowhere more than 'slack' below the smallest of the bodies'
+// distances as those bound them (max(|p - centre| - radius,
+// |p.y - centre.y| - half_height)). For a soft union of three bodies the
 // slack is 0.5 ln 3 (the sum of three terms is at most three times the
 // largest), plus what the single-precision terms round away.
 template <int N>
 struct bounding_balls {
     vec3 centre[N];
     double radius;
+    double half_height;
     double slack;
 };
 
@@ -103,33 +106,32 @@ struct bounding_balls {
 // - field_at_o, when given, is field(o): the first evaluation is at
 //   o + 0 d, which for a finite d is o up to the sign of a zero component
 //   (the field must not tell +0 from -0). A ray from a fixed eye shares it.
-// - The march stops with the miss value -1 as soon as the balls prove it:
-//   every later evaluation lies on the ray at or beyond the current T, so if
-//   each point of that part of the ray is at least reach = radius + slack +
-//   0.5 from every centre, each later distance is at least 0.5 less rounding
-//   (far above epsilon, so no later step ends the march) and, with at least
-//   'remaining' steps to go and remaining x 0.499 > far - T, T passes far
-//   before the budget is spent: the march would return -1. A part of the ray
-//   is that far from a centre when the whole line is, or when T is past the
-//   centre's closest approach (distances grow from there on) and the current
-//   point is that far. This needs a unit d (checked; otherwise no shortcut);
-//   the 0.001 between 0.5 and 0.499 covers the rounding of the field (below
-//   1e-5 for distances up to 100) and of these tests.
+// - The march stops with the miss value -1 as soon as the bounds prove it.
+//   Every later evaluation lies on the ray at or beyond the current T. Let
+//   least = max((far - T) / (steps left), epsilon) + 0.001. If each point of
+//   that part of the ray is at least least + slack from every body as the
+//   bounds see it, each later distance exceeds least less the field's
+//   rounding (below 1e-5 while least + slack stays below 100): above epsilon, so no
+//   later step ends the march, and summed over the steps left above far - T,
+//   so T passes far: the march would return -1. A body is that far from the
+//   rest of the ray when the whole line is that far from its ball, or when T
+//   is past the ball centre's closest approach (distances grow from there on)
+//   and the current point is that far from the ball, or when the ray does
+//   not approach the slab and the current point is that far from it. This
+//   needs a unit d (checked; otherwise no shortcut).
 template <class Field, int N>
 double bounded_march(const Field& field, const bounding_balls<N>& balls, const vec3& o,
                      const vec3& d, int steps, double epsilon, double far,
                      const double* field_at_o = nullptr) {
-    constexpr double least_step = 0.499;
-    const double reach = balls.radius + balls.slack + 0.5;
-    const double reach_squared = reach * reach;
     const double d_squared = dot(d, d);
-    const bool can_stop = epsilon < least_step && d_squared > 1 - 1e-9 && d_squared < 1 + 1e-9;
-    bool line_clear[N];
-    double closest[N];
+    const bool can_stop = d_squared > 1 - 1e-9 && d_squared < 1 + 1e-9;
+    const bool use_slab = balls.half_height < balls.radius;
+    double line_gap_squared[N];  // of the whole line from each centre
+    double closest[N];           // T of each centre's closest approach
     for (int k = 0; k < N; ++k) {
         const vec3 w = balls.centre[k] - o;
         closest[k] = dot(w, d);
-        line_clear[k] = dot(w, w) - closest[k] * closest[k] >= reach_squared;
+        line_gap_squared[k] = dot(w, w) - closest[k] * closest[k];
     }
     const bool first_known =
         field_at_o != nullptr && std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z);
@@ -137,12 +139,20 @@ double bounded_march(const Field& field, const bounding_balls<N>& balls, const v
     for (int step = 0; step < steps; ++step) {
         if (step > 0 && t > far) break;
         const vec3 p = o + t * d;
-        if (can_stop && (steps - step) * least_step > far - t) {
+        if (can_stop) {
+            const double needed = (far - t) / (steps - step);
+            const double least = (needed > epsilon ? needed : epsilon) + 0.001;
+            const double ball_reach = balls.radius + balls.slack + least;
+            const double ball_reach_squared = ball_reach * ball_reach;
+            const double slab_reach = balls.half_height + balls.slack + least;
             bool clear = true;
             for (int k = 0; k < N && clear; ++k) {
-                if (line_clear[k]) continue;
+                if (line_gap_squared[k] >= ball_reach_squared) continue;
                 const vec3 w = p - balls.centre[k];
-                clear = t >= closest[k] && dot(w, w) >= reach_squared;
+                clear = t >= closest[k] && dot(w, w) >= ball_reach_squared;
+                if (!clear && use_slab) {
+                    clear = w.y * d.y >= 0 && std::fabs(w.y) >= slab_reach;
+                }
             }
             if (clear) return -1.0;
         }
@@ -186,7 +196,7 @@ glass_exit march_to_exit(const Field& field, const vec3& p, const vec3& inward, 
 
 // march_to_exit with the inner march shortened by bounded_march: the same
 // result, bit for bit. Seen from a glass body's surface the inner march runs
-// away from the body, so the balls usually prove its miss before its first
+// away from the body, so the bounds usually prove its miss before its first
 // evaluation.
 template <class Field, int N>
 glass_exit bounded_march_to_exit(const Field& field, const bounding_balls<N>& balls,
