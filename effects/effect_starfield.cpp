@@ -119,8 +119,11 @@ using lanes = avx512_lanes;
 #endif
 
 // The baseline march, vectorised by the compiler as far as the baseline goes.
-__attribute__((flatten)) void march_lanes_baseline(const lane_rays& rays, double yo,
-                                                   const march_step* steps, lane_sums& sums) {
+#if defined(__GNUC__)
+__attribute__((flatten))
+#endif
+void march_lanes_baseline(const lane_rays& rays, double yo, const march_step* steps,
+                          lane_sums& sums) {
     march_lanes(rays, yo, steps, sums);
 }
 

@@ -30,7 +30,9 @@ struct avx2_lanes {
     LANE_OP value mul(value a, value b) { return _mm256_mul_pd(a, b); }
     LANE_OP value div(value a, value b) { return _mm256_div_pd(a, b); }
     LANE_OP value sqrt(value a) { return _mm256_sqrt_pd(a); }
-    LANE_OP value floor(value a) { return _mm256_round_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC); }
+    LANE_OP value floor(value a) {
+        return _mm256_round_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    }
     LANE_OP value abs(value a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
     LANE_OP value negate(value a) { return _mm256_xor_pd(_mm256_set1_pd(-0.0), a); }
     LANE_OP value min(value a, value b) { return _mm256_min_pd(a, b); }
@@ -38,7 +40,9 @@ struct avx2_lanes {
     // !(a < b): true where a is not below b, NaN included.
     LANE_OP mask not_below(value a, value b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
     LANE_OP bool any(mask m) { return _mm256_movemask_pd(m) != 0; }
-    LANE_OP value select(mask m, value if_set, value otherwise) { return _mm256_blendv_pd(otherwise, if_set, m); }
+    LANE_OP value select(mask m, value if_set, value otherwise) {
+        return _mm256_blendv_pd(otherwise, if_set, m);
+    }
 };
 #pragma GCC pop_options
 
@@ -56,7 +60,9 @@ struct avx512_lanes {
     LANE_OP value mul(value a, value b) { return _mm512_mul_pd(a, b); }
     LANE_OP value div(value a, value b) { return _mm512_div_pd(a, b); }
     LANE_OP value sqrt(value a) { return _mm512_sqrt_pd(a); }
-    LANE_OP value floor(value a) { return _mm512_roundscale_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC); }
+    LANE_OP value floor(value a) {
+        return _mm512_roundscale_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    }
     LANE_OP value abs(value a) {
         return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
                                                        _mm512_castpd_si512(a)));
@@ -69,7 +75,9 @@ struct avx512_lanes {
     LANE_OP value max(value a, value b) { return _mm512_max_pd(a, b); }
     LANE_OP mask not_below(value a, value b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
     LANE_OP bool any(mask m) { return m != 0; }
-    LANE_OP value select(mask m, value if_set, value otherwise) { return _mm512_mask_blend_pd(m, otherwise, if_set); }
+    LANE_OP value select(mask m, value if_set, value otherwise) {
+        return _mm512_mask_blend_pd(m, otherwise, if_set);
+    }
 };
 #pragma GCC pop_options
 
