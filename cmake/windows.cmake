@@ -13,8 +13,7 @@ set(vdk_platform_private_libs windowscodecs ole32 msacm32 winmm gdi32 user32)
 add_compile_definitions(_USE_MATH_DEFINES NOMINMAX WIN32_LEAN_AND_MEAN)
 
 # The asset generator is a host tool: its data folder is copied beside the exe.
-# The renderer writes PNG files through libpng, which this target lacks.
-set(vdk_platform_skipped_tools assets render)
+set(vdk_platform_skipped_tools assets)
 
 # GoogleTest from Debian's source package, built for the target; an empty
 # package file lets the tests' find_package(GTest) find these targets.

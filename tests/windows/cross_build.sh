@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the Windows cross build of the given targets.
+# Configures and builds the Windows cross build of the given targets.
 # Usage: cross_build.sh SOURCE_DIR CROSS_DIR TARGET...
 set -euo pipefail
 source_dir=$1
 cross_dir=$2
 shift 2
-if [ ! -f "$cross_dir/CMakeCache.txt" ]; then
-  cmake -S "$source_dir" -B "$cross_dir" \
-    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DVELDRAKIN_TESTS=ON >/dev/null
-fi
+# Configured every time (a few seconds), so that targets added since the
+# last configure are known to the build that follows.
+cmake -S "$source_dir" -B "$cross_dir" \
+  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DVELDRAKIN_TESTS=ON >/dev/null
 start=$(date +%s)
 log="$cross_dir/cross_build.log"
 if ! cmake --build "$cross_dir" -j2 --target "$@" >"$log" 2>&1; then

@@ -11,6 +11,17 @@ wine_setup() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Temporary folders on drive Z: (the Linux root), so that a test's working
+  # directory and the absolute Linux paths built into the tests share a drive.
+  local temp="$1/wine-temp"
+  mkdir -p "$temp"
+  if [ "$(cat "$WINEPREFIX/.veldrakin-temp" 2>/dev/null)" != "$temp" ]; then
+    local windows_temp
+    windows_temp=$(windows_path "$temp")
+    wine reg add 'HKCU\Environment' /v TEMP /d "$windows_temp" /f >/dev/null 2>&1 &&
+      wine reg add 'HKCU\Environment' /v TMP /d "$windows_temp" /f >/dev/null 2>&1 &&
+      wineserver -w && echo "$temp" > "$WINEPREFIX/.veldrakin-temp"
+  fi
 }
 
 # /a/b -> Z:\a\b (Wine maps the Linux root to drive Z:).

@@ -1,7 +1,12 @@
 #include "tools/render/show_data.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +15,16 @@
 #include "tools/render/tool_error.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+int process_id() {
+#ifdef _WIN32
+    return ::_getpid();
+#else
+    return static_cast<int>(::getpid());
+#endif
+}
+}  // namespace
 
 fs::path output_path(const std::string& text) {
     if (text.empty()) throw tool_error(exit_usage, "empty output path");
@@ -46,18 +61,27 @@ void check_writable_folder(const fs::path& folder, const fs::path& target) {
     // Creating a file is the only reliable test (permissions, read-only
     // mounts, quotas all answer it).
     const fs::path probe = temporary_sibling(folder / "write-test");
+#ifdef _WIN32
+    const int fd = ::_open(probe.string().c_str(), _O_WRONLY | _O_CREAT | _O_EXCL, 0644);
+#else
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+#endif
     if (fd < 0) {
         throw tool_error(exit_unwritable,
                          "cannot write '" + target.string() + "': " + std::strerror(errno));
     }
+#ifdef _WIN32
+    ::_close(fd);
+    ::_unlink(probe.string().c_str());
+#else
     ::close(fd);
     ::unlink(probe.c_str());
+#endif
 }
 
 fs::path temporary_sibling(const fs::path& path) {
     return path.parent_path() /
-           ("." + path.filename().string() + "." + std::to_string(::getpid()) + ".part");
+           ("." + path.filename().string() + "." + std::to_string(process_id()) + ".part");
 }
 
 std::uintmax_t app_log_size() {
