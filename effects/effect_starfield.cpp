@@ -137,6 +137,71 @@ march_function march_for(instruction_set set) {
     return march_lanes_baseline;
 }
 
+// What a frame depends on besides the block: the turn and offset of the view,
+// the fade, the march steps, and the per-column terms of the directions.
+struct starfield_frame {
+    double xo;
+    double yo;
+    float cb;
+    float sc;
+    bool fading;
+    double fade_out;
+    march_step steps[march_steps];
+    double sc_gx[block_columns];
+    double cb_gx[block_columns];
+
+    starfield_frame(double t, double s) {
+        const double frame_time = (t + 29) * 60;
+        const float b = static_cast<float>(0.005 * frame_time);
+        xo = 0.5 * std::sin(static_cast<double>(b));
+        cb = static_cast<float>(std::cos(static_cast<double>(b)));
+        sc = static_cast<float>(std::sin(2.17 + b));
+        const double zo = std::floor(frame_time) * 0.0008;
+        yo = 0.4 * std::sin(0.001 * frame_time) + 0.25;
+        fading = s > 264.5;
+        fade_out = 265.5 - s;
+        // The z of every sample point depends on the step and the frame only.
+        for (int k = 0; k < march_steps; ++k) {
+            const double h = 0.01 * k;
+            const double w = (0.9 - h) * 2;
+            // h stays below 0.8, so w is at least 0.2 and never negative.
+            steps[k] = {h, std::fmod(0.143 * h + zo, 2), w > 1 ? 1.0 : w * w * (3 - 2 * w),
+                        1.1 - 0.5 * h};
+        }
+        for (int i = 0; i < block_columns; ++i) {
+            const double gx = (2.0 * i / 160 - 1) * 160 / 120 + xo;
+            sc_gx[i] = sc * gx;
+            cb_gx[i] = cb * gx;
+        }
+    }
+};
+
+// The colour records of the blocks of band row j, fade included.
+void row_records(const starfield_frame& frame, march_function march, int j, color4 records[]) {
+    const double vy = 2.0 * j / 120 - 1;
+    const double sc_vy = frame.sc * vy;
+    const double cb_vy = frame.cb * vy;
+    for (int i0 = 0; i0 < block_columns; i0 += group_lanes) {
+        lane_rays rays;
+        for (int l = 0; l < group_lanes; ++l) {
+            rays.dx[l] = sc_vy + frame.cb_gx[i0 + l];
+            rays.dy[l] = cb_vy - frame.sc_gx[i0 + l];
+        }
+        lane_sums sums;
+        march(rays, frame.yo, frame.steps, sums);
+        for (int l = 0; l < group_lanes; ++l) {
+            color4 c{sums.r[l], sums.g[l], sums.b[l], 1};
+            if (frame.fading) {
+                c.r = c.r * frame.fade_out;
+                c.g = c.g * frame.fade_out;
+                c.b = c.b * frame.fade_out;
+                c.i = c.i * frame.fade_out;
+            }
+            records[i0 + l] = c;
+        }
+    }
+}
+
 // The record with all four components, brightness included, scaled by factor.
 uint32_t block_pixel(const color4& c, double factor) {
     return pack_color({c.r * factor, c.g * factor, c.b * factor, c.i * factor});
@@ -160,56 +225,16 @@ void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels
 
 void starfield_render_band_with(instruction_set set, int first_row, int end_row, double t,
                                 uint32_t pixels[], double s) {
-    const double frame_time = (t + 29) * 60;
-    const float b = static_cast<float>(0.005 * frame_time);
-    const double xo = 0.5 * std::sin(static_cast<double>(b));
-    const float cb = static_cast<float>(std::cos(static_cast<double>(b)));
-    const float sc = static_cast<float>(std::sin(2.17 + b));
-    const double zo = std::floor(frame_time) * 0.0008;
-    const double yo = 0.4 * std::sin(0.001 * frame_time) + 0.25;
-    const bool fading = s > 264.5;
-    const double fade_out = 265.5 - s;
+    const starfield_frame frame(t, s);
     const march_function march = march_for(set);
-
-    // The z of every sample point depends on the step and the frame only.
-    march_step steps[march_steps];
-    for (int k = 0; k < march_steps; ++k) {
-        const double h = 0.01 * k;
-        const double w = (0.9 - h) * 2;
-        // h stays below 0.8, so w is at least 0.2 and never negative.
-        steps[k] = {h, std::fmod(0.143 * h + zo, 2), w > 1 ? 1.0 : w * w * (3 - 2 * w),
-                    1.1 - 0.5 * h};
+    color4 records[block_columns];
+    for (int j = first_row; j < end_row; ++j) {
+        row_records(frame, march, j, records);
+        for (int i = 0; i < block_columns; ++i) starfield_write_block(records[i], i, j, pixels);
     }
+}
 
-    for (int i0 = 0; i0 < block_columns; i0 += group_lanes) {
-        double sc_gx[group_lanes];
-        double cb_gx[group_lanes];
-        for (int l = 0; l < group_lanes; ++l) {
-            const double gx = (2.0 * (i0 + l) / 160 - 1) * 160 / 120 + xo;
-            sc_gx[l] = sc * gx;
-            cb_gx[l] = cb * gx;
-        }
-        for (int j = first_row; j < end_row; ++j) {
-            const double vy = 2.0 * j / 120 - 1;
-            const double sc_vy = sc * vy;
-            const double cb_vy = cb * vy;
-            lane_rays rays;
-            for (int l = 0; l < group_lanes; ++l) {
-                rays.dx[l] = sc_vy + cb_gx[l];
-                rays.dy[l] = cb_vy - sc_gx[l];
-            }
-            lane_sums sums;
-            march(rays, yo, steps, sums);
-            for (int l = 0; l < group_lanes; ++l) {
-                color4 c{sums.r[l], sums.g[l], sums.b[l], 1};
-                if (fading) {
-                    c.r = c.r * fade_out;
-                    c.g = c.g * fade_out;
-                    c.b = c.b * fade_out;
-                    c.i = c.i * fade_out;
-                }
-                starfield_write_block(c, i0 + l, j, pixels);
-            }
-        }
-    }
+void starfield_row_records(instruction_set set, int j, double t, double music_s,
+                           color4 records[]) {
+    row_records(starfield_frame(t, music_s), march_for(set), j, records);
 }

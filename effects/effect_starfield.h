@@ -22,6 +22,10 @@ void starfield_render_band(int first_row, int end_row, double local_time, uint32
 // supports); every set gives the same pixels.
 void starfield_render_band_with(instruction_set set, int first_row, int end_row, double local_time,
                                 uint32_t pixels[], double music_s);
+// The colour records of the 160 blocks of band row j, fade included: what
+// starfield_render_band_with packs into that row's blocks.
+void starfield_row_records(instruction_set set, int j, double local_time, double music_s,
+                           color4 records[]);
 
 // Writes the block (i, j), screen pixels (2i, 2j) to (2i + 1, 2j + 1), of
 // one colour record: each pixel is the record packed after scaling all four

@@ -7,7 +7,14 @@
 // instruction_set.h for the run-time choice).
 
 #if defined(__GNUC__) && defined(__x86_64__)
+// GCC 12's AVX-512 intrinsics fill their unused pass-through operands with a
+// deliberately uninitialised value, which -Wuninitialized reports wherever
+// they are inlined; the warning is about the header, not about the kernels.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 // The lane operations of each instruction set. min and max take their
 // operands as the instructions do: min(a, b) is a < b ? a : b and max(a, b) is
