@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "effects/instruction_set.h"
 #include "effects/raymarch.h"
 
 namespace {
@@ -11,13 +12,15 @@ namespace {
 double fract(double z) { return z - std::floor(z); }
 
 // The feature points of the 3 x 3 cells around cell (cx, cy), in the order
-// the search visits them (dy outer, dx inner). They depend only on the integer
-// cell, so neighbouring pixels in the same cell share one computation.
+// the search visits them (dy outer, dx inner), each as its offset from the
+// centre cell's corner: ox + dx and oy + dy, the first addition of the
+// distance. They depend only on the integer cell, so neighbouring pixels in
+// the same cell share one computation.
 struct cell_neighbourhood {
     double cx = std::numeric_limits<double>::quiet_NaN();
     double cy = std::numeric_limits<double>::quiet_NaN();
-    double ox[9];
-    double oy[9];
+    double px[9];  // ox + dx
+    double py[9];  // oy + dy
 
     void compute(double cell_x, double cell_y) {
         cx = cell_x;
@@ -27,31 +30,32 @@ struct cell_neighbourhood {
             for (int dx = -1; dx <= 1; ++dx) {
                 const double gx = cell_x + dx;
                 const double gy = cell_y + dy;
-                ox[n] = fract(std::sin(591.32 * gx + 154.077 * gy));
-                oy[n] = fract(std::cos(391.32 * gx + 49.077 * gy));
+                px[n] = fract(std::sin(591.32 * gx + 154.077 * gy)) + dx;
+                py[n] = fract(std::cos(391.32 * gx + 49.077 * gy)) + dy;
                 ++n;
             }
         }
     }
 };
 
+// The smallest and second smallest of the nine distances (the second equal
+// to the first when the smallest occurs twice). Every distance lies below 2,
+// so this is what a search keeping the two nearest from a start of 8 finds
+// in any order; without branches the compiler keeps it in vector registers.
 effect_opening_2::feature_distances nearest_two(const cell_neighbourhood& cells, double fx,
                                                 double fy) {
+    float d[9];
+    for (int n = 0; n < 9; ++n) {
+        const double ax = std::fabs(cells.px[n] - fx);
+        const double ay = std::fabs(cells.py[n] - fy);
+        d[n] = static_cast<float>(ax < ay ? ay : ax);
+    }
     float f1 = 8.0f;
     float f2 = 8.0f;
-    int n = 0;
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            const float d = static_cast<float>(
-                std::max(std::fabs(cells.ox[n] + dx - fx), std::fabs(cells.oy[n] + dy - fy)));
-            if (d < f1) {
-                f2 = f1;
-                f1 = d;
-            } else if (d < f2) {
-                f2 = d;
-            }
-            ++n;
-        }
+    for (int n = 0; n < 9; ++n) {
+        const float high = f1 < d[n] ? d[n] : f1;  // max(f1, d)
+        f2 = f2 < high ? f2 : high;                // min(f2, max(f1, d))
+        f1 = f1 < d[n] ? f1 : d[n];                // min(f1, d)
     }
     return {f1, f2};
 }
@@ -183,38 +187,33 @@ int effect_opening_2::run(float app_ms, double music_s) {
     return 1;
 }
 
-void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
-                                   double s) const {
-    const frame_terms terms = terms_at(x, s);
-    const double zoom = terms.zoom;
-    const double drift = terms.drift;
-    const double o2 = terms.layer_offset;
+namespace {
 
+// Everything the pixel loop reads, prepared once per band.
+struct cell_band {
+    effect_opening_2::frame_terms terms;
+    const vdk::core::texture_gdi* tint;
+    int first_row;
+    int end_row;
+    uint32_t* pixels;
     double hashes[hash_table_size];
-    for (int n = 0; n < hash_table_size; ++n) hashes[n] = hash1(n);
-
     // The tint exponents (byte/255 * 3 + base) * 2.4 of each channel byte.
     float red_power[256];
     float green_power[256];
     float blue_power[256];
-    for (int b = 0; b < 256; ++b) {
-        red_power[b] = static_cast<float>((b / 255.0 * 3 + 1) * 2.4);
-        green_power[b] = static_cast<float>((b / 255.0 * 3 + 2) * 2.4);
-        blue_power[b] = static_cast<float>((b / 255.0 * 3 + 4) * 2.4);
-    }
-
     cell_column columns[screen_width];
-    for (int i = 0; i < screen_width; ++i) {
-        const double u = 2 * (i / 320.0 - 0.5);
-        const double a = u * (4.0 / 3.0) * zoom;
-        columns[i] = {u, a * terms.cos_turn, a * terms.sin_turn};
-    }
-    cell_row rows[screen_height];
-    for (int j = first_row; j < end_row; ++j) {
-        const double v = 2 * (j / 240.0 - 0.5);
-        const double b = zoom * v;
-        rows[j - first_row] = {v, b * terms.sin_turn, b * terms.cos_turn};
-    }
+    cell_row rows[screen_height];  // from first_row on
+};
+
+// The pixel loop, column by column (each column runs down the band so that
+// the cached neighbourhoods are reused). The copies compiled for wider
+// instruction sets below run the same operations (the floor of a wider set
+// is an exact rounding instruction; the library's sin, cos, exp and pow stay
+// calls), so every set draws the same bits.
+inline void draw_cells(const cell_band& band) {
+    const effect_opening_2::frame_terms& terms = band.terms;
+    const double drift = terms.drift;
+    const double o2 = terms.layer_offset;
 
     // One neighbourhood per octave and layer, reused down each column.
     cell_neighbourhood pattern_cells[2];
@@ -223,9 +222,9 @@ void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_
     const double weights[2] = {0.6, 0.42};
 
     for (int i = 0; i < screen_width; ++i) {
-        const cell_column& column = columns[i];
-        for (int j = first_row; j < end_row; ++j) {
-            const cell_row& row = rows[j - first_row];
+        const cell_column& column = band.columns[i];
+        for (int j = band.first_row; j < band.end_row; ++j) {
+            const cell_row& row = band.rows[j - band.first_row];
             const double px = column.a_cos - row.b_sin + drift;
             const double py = column.a_sin + row.b_cos + drift;
 
@@ -233,17 +232,17 @@ void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_
             for (int octave = 0; octave < 2; ++octave) {
                 const double k = scales[octave];
                 const double w = weights[octave];
-                const feature_distances f =
+                const effect_opening_2::feature_distances f =
                     cached_cell_noise(5 + k * px, 5 + k * py, pattern_cells[octave]);
-                const feature_distances g = cached_cell_noise(
+                const effect_opening_2::feature_distances g = cached_cell_noise(
                     0.5 * k * px + 50 + o2, 0.5 * k * py + 50 + o2, layer_cells[octave]);
                 const double pattern_gap = static_cast<double>(f.f2) - f.f1;
                 const double layer_gap = static_cast<double>(g.f2) - g.f1;
-                const float q = border_q(pattern_gap);
-                const double jj = border_j(layer_gap);
+                const float q = effect_opening_2::border_q(pattern_gap);
+                const double jj = effect_opening_2::border_j(layer_gap);
                 const float kk = static_cast<float>(q * jj);
                 sum += static_cast<double>(kk) * kk * w;
-                const double m = cell_shade(pattern_gap, hashes);
+                const double m = cell_shade(pattern_gap, band.hashes);
                 if (octave == 0) {
                     sum += m * w * terms.strength;
                 } else {
@@ -255,12 +254,75 @@ void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_
             const float vignette = std::exp(static_cast<float>(-0.6 * rho));
             const float e = static_cast<float>(vignette * 1.2 * sum);
 
-            const uint32_t tint = tex_background.sample(0.001 * px, 0.001 * py);
-            const float red = std::pow(e, red_power[(tint >> 16) & 0xFFu]);
-            const float green = std::pow(e, green_power[(tint >> 8) & 0xFFu]);
-            const float blue = std::pow(e, blue_power[tint & 0xFFu]);
+            const uint32_t tint = band.tint->sample(0.001 * px, 0.001 * py);
+            const float red = std::pow(e, band.red_power[(tint >> 16) & 0xFFu]);
+            const float green = std::pow(e, band.green_power[(tint >> 8) & 0xFFu]);
+            const float blue = std::pow(e, band.blue_power[tint & 0xFFu]);
 
-            pixels[j * screen_width + i] = pack_color(apply_fades(terms, {red, green, blue, 1.0}));
+            band.pixels[j * screen_width + i] =
+                pack_color(effect_opening_2::apply_fades(terms, {red, green, blue, 1.0}));
         }
     }
+}
+
+#if defined(__GNUC__)
+__attribute__((flatten))
+#endif
+void draw_cells_baseline(const cell_band& band) {
+    draw_cells(band);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// AVX2 brings an exact floor instruction and four-wide distances of the
+// nearest-two search. There is no separate AVX-512 copy: the search is nine
+// wide, which 512-bit registers do not fill better.
+__attribute__((flatten, target("avx2"))) void draw_cells_avx2(const cell_band& band) {
+    draw_cells(band);
+}
+#endif
+
+}  // namespace
+
+void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
+                                   double s) const {
+    static const instruction_set widest = widest_instruction_set();
+    render_band(first_row, end_row, x, pixels, s, widest);
+}
+
+void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
+                                   double s, instruction_set set) const {
+    cell_band band;
+    band.terms = terms_at(x, s);
+    band.tint = &tex_background;
+    band.first_row = first_row;
+    band.end_row = end_row;
+    band.pixels = pixels;
+    const frame_terms& terms = band.terms;
+    const double zoom = terms.zoom;
+
+    for (int n = 0; n < hash_table_size; ++n) band.hashes[n] = hash1(n);
+    for (int b = 0; b < 256; ++b) {
+        band.red_power[b] = static_cast<float>((b / 255.0 * 3 + 1) * 2.4);
+        band.green_power[b] = static_cast<float>((b / 255.0 * 3 + 2) * 2.4);
+        band.blue_power[b] = static_cast<float>((b / 255.0 * 3 + 4) * 2.4);
+    }
+    for (int i = 0; i < screen_width; ++i) {
+        const double u = 2 * (i / 320.0 - 0.5);
+        const double a = u * (4.0 / 3.0) * zoom;
+        band.columns[i] = {u, a * terms.cos_turn, a * terms.sin_turn};
+    }
+    for (int j = first_row; j < end_row; ++j) {
+        const double v = 2 * (j / 240.0 - 0.5);
+        const double b = zoom * v;
+        band.rows[j - first_row] = {v, b * terms.sin_turn, b * terms.cos_turn};
+    }
+
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (set != instruction_set::baseline && instruction_set_supported(instruction_set::avx2)) {
+        draw_cells_avx2(band);
+        return;
+    }
+#endif
+    (void)set;
+    draw_cells_baseline(band);
 }

@@ -11,6 +11,7 @@
 // full at 221 s, clipping far above full in between).
 
 #include "effects/base_effect.h"
+#include "effects/instruction_set.h"
 
 class effect_opening_2 : public base_effect {
 public:
@@ -19,8 +20,13 @@ public:
     bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
+    // Draws band rows [first_row, end_row) with the widest instruction set of
+    // this processor; the second form with the given set (any set draws the
+    // same pixels; one this processor lacks falls back to the baseline).
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                      double music_s) const;
+    void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
+                     double music_s, instruction_set set) const;
 
     // Nearest and second-nearest feature distance of a cellular noise with
     // cells of size 1, one feature point per cell and the maximum norm.

@@ -209,3 +209,54 @@ TEST(opening_2, single_precision_clock_runs_through_the_gap_between_windows) {
     app.opening_2.run(213033, 213.0);
     EXPECT_EQ(app.opening_2.local_time, 158.033f);
 }
+
+TEST(opening_2_kernel, every_instruction_set_draws_the_baseline_frames) {
+    effect_opening_2 fx(nullptr, nullptr);
+    fill_background(fx.tex_background);
+    // Both windows, the fades and the switch of the layer offset at 100 s.
+    const double times[][2] = {{0.0, 55.0}, {7.3, 62.3}, {14.6, 69.6}, {158.2, 213.2},
+                               {164.5, 219.5}, {170.9, 225.9}, {178.4, 233.4}};
+    for (const instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
+        if (!instruction_set_supported(set)) continue;
+        for (const auto& [x, s] : times) {
+            std::vector<uint32_t> baseline(screen_width * screen_height);
+            std::vector<uint32_t> wide(screen_width * screen_height, 0u);
+            for (int band = 0; band < 4; ++band) {
+                fx.render_band(band * 60, band * 60 + 60, x, baseline.data(), s,
+                               instruction_set::baseline);
+                fx.render_band(band * 60, band * 60 + 60, x, wide.data(), s, set);
+            }
+            ASSERT_EQ(wide, baseline) << instruction_set_name(set) << " at " << s << " s";
+        }
+    }
+}
+
+TEST(opening_2_kernel, cell_noise_keeps_the_two_nearest_as_a_running_search_does) {
+    // The search of the two nearest feature points written as a running
+    // insertion from 8, in visiting order, against the kernel's search.
+    for (int n = 0; n < 4000; ++n) {
+        const double px = -40 + 0.0213 * n + 0.37 * std::sin(n);
+        const double py = 17 - 0.0177 * n + 0.41 * std::cos(3 * n);
+        const double cx = std::floor(px);
+        const double cy = std::floor(py);
+        float f1 = 8.0f;
+        float f2 = 8.0f;
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const double ox = fract(std::sin(591.32 * (cx + dx) + 154.077 * (cy + dy)));
+                const double oy = fract(std::cos(391.32 * (cx + dx) + 49.077 * (cy + dy)));
+                const float d = static_cast<float>(
+                    std::max(std::fabs(ox + dx - (px - cx)), std::fabs(oy + dy - (py - cy))));
+                if (d < f1) {
+                    f2 = f1;
+                    f1 = d;
+                } else if (d < f2) {
+                    f2 = d;
+                }
+            }
+        }
+        const effect_opening_2::feature_distances f = effect_opening_2::cell_noise(px, py);
+        ASSERT_EQ(f.f1, f1) << px << ", " << py;
+        ASSERT_EQ(f.f2, f2) << px << ", " << py;
+    }
+}
