@@ -92,7 +92,7 @@ TEST(png, grey_palette_and_16_bit_files_expand_to_the_picture_they_hold) {
 TEST(png, bad_files_fail_and_leave_the_texture_as_it_was) {
     scoped_work_dir dir;
     write_bytes("short.png", "\x89PNG");
-    write_bytes("photo.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00", 18));
+    write_bytes("photo.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00", 14));
     write_png("whole.png", 320, 240, marked_picture(), true);
     const std::string whole = vdk::test::read_file("whole.png");
     write_bytes("truncated.png", whole.substr(0, whole.size() / 2));
