@@ -216,6 +216,43 @@ color4 effect_opening_1::palette(int steps, double s) const {
     return c;
 }
 
+void effect_opening_1::sponge_distances_with(instruction_set set, const vec3 points[], int count,
+                                             double distances[]) const {
+#if defined(FLIGHT_WIDE_LANES)
+    using lattice_function = void (*)(const double*, const double*, const double*, double*);
+    lattice_function wide = nullptr;
+    int width = 1;
+    if (set == instruction_set::avx2) {
+        wide = avx2_kernel::lattice_distances;
+        width = avx2_lanes::width;
+    } else if (set == instruction_set::avx512) {
+        wide = avx512_kernel::lattice_distances;
+        width = avx512_lanes::width;
+    }
+    if (wide != nullptr && fold_count == 4) {
+        constexpr int max_width = 8;
+        for (int first = 0; first < count; first += width) {
+            double x[max_width];
+            double y[max_width];
+            double z[max_width];
+            double d[max_width];
+            for (int i = 0; i < width; ++i) {
+                const vec3& p = points[std::min(first + i, count - 1)];  // the last group padded
+                x[i] = p.x;
+                y[i] = p.y;
+                z[i] = p.z;
+            }
+            wide(x, y, z, d);
+            for (int i = 0; i < width && first + i < count; ++i) distances[first + i] = d[i];
+        }
+        return;
+    }
+#else
+    (void)set;
+#endif
+    for (int i = 0; i < count; ++i) distances[i] = sponge_distance(points[i]);
+}
+
 void effect_opening_1::render_band(int first_row, int end_row, double t, uint32_t pixels[],
                                    double s) const {
     static const instruction_set widest = widest_instruction_set();

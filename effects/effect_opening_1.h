@@ -49,6 +49,10 @@ public:
     // Distance to the lattice: space folded into cells of width 2 and carved
     // at fold_count scales 1, 3, 9, ...; never negative.
     double sponge_distance(const vec3& p) const;
+    // sponge_distance of count points with the kernel of one instruction set
+    // (one the processor supports); every set gives the same bits.
+    void sponge_distances_with(instruction_set set, const vec3 points[], int count,
+                               double distances[]) const;
     // The last step that moved a ray from eye along direction, where
     // eye_distance is sponge_distance(eye): 0 when it converges at once,
     // march_steps - 1 when it never does.
