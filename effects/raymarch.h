@@ -133,13 +133,33 @@ double bounded_march(const Field& field, const bounding_balls<N>& balls, const v
         closest[k] = dot(w, d);
         line_gap_squared[k] = dot(w, w) - closest[k] * closest[k];
     }
+    // The earliest T at which the test below can pass, so that the steps
+    // before it skip the test: a body whose line comes within the smallest
+    // reach needs T past its closest approach, or the ray leaving its slab.
+    // (Skipping a test never changes the result, only when it is found.)
+    const double smallest_reach = balls.radius + balls.slack + (epsilon > 0 ? epsilon : 0) + 0.001;
+    double gate = 0;
+    for (int k = 0; k < N; ++k) {
+        if (line_gap_squared[k] >= smallest_reach * smallest_reach) continue;
+        double earliest = closest[k];
+        if (use_slab) {
+            const double slab_near = balls.half_height + balls.slack;
+            const double offset = o.y - balls.centre[k].y;
+            double leaves = INFINITY;  // T from which the ray is outside the slab, moving away
+            if (d.y > 0) leaves = (slab_near - offset) / d.y;
+            if (d.y < 0) leaves = (-slab_near - offset) / d.y;
+            if (d.y == 0 && std::fabs(offset) >= slab_near) leaves = 0;
+            if (leaves < earliest) earliest = leaves;
+        }
+        if (earliest > gate) gate = earliest;
+    }
     const bool first_known =
         field_at_o != nullptr && std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z);
     double t = 0;
     for (int step = 0; step < steps; ++step) {
         if (step > 0 && t > far) break;
         const vec3 p = o + t * d;
-        if (can_stop) {
+        if (can_stop && t >= gate) {
             const double needed = (far - t) / (steps - step);
             const double least = (needed > epsilon ? needed : epsilon) + 0.001;
             const double ball_reach = balls.radius + balls.slack + least;
