@@ -37,6 +37,13 @@ struct lens_frame {
     double distance(const vec3& p) const {
         return std::max(length(p - centre_b) - 3, length(p - centre_a) - 3);
     }
+
+    // A ball bounding the distance: the larger of the two sphere distances
+    // is at least their mean, and |p - a| + |p - b| >= 2 |p - m| for the
+    // midpoint m, so the distance is at least |p - m| - 3.
+    bounding_balls<1> bounds() const {
+        return {{0.5 * (centre_a + centre_b)}, 3.0, 3.0, 0.0};
+    }
 };
 
 // The two fades of one frame on a colour channel.
@@ -75,7 +82,7 @@ vec3 shade(const lens_frame& lens, const vdk::core::texture_gdi& env, const vec3
     const vec3 r = refract(d, n, eta_in);  // never total for a ratio below 1
 
     // The same march as the camera's, from ten units before the hit.
-    const vec3 q = march_to_exit(field, p, r, 40).point;
+    const vec3 q = bounded_march_to_exit(field, lens.bounds(), p, r, 40).point;
 
     const vec3 u = tetrahedral_normal(field, q, normal_offset);
     const vec3 out = effect_still_02::exit_lookup(r, u);
@@ -120,6 +127,8 @@ double effect_still_02::lens_distance(const vec3& p) const {
     return lens_frame(local_time).distance(p);
 }
 
+bounding_balls<1> effect_still_02::lens_bounds() const { return lens_frame(local_time).bounds(); }
+
 vec3 effect_still_02::shade_glass(const vec3& hit, const vec3& dir) const {
     return shade(lens_frame(local_time), tex_env, hit, dir);
 }
@@ -134,6 +143,7 @@ void effect_still_02::render_band(int first_row, int end_row, double t, uint32_t
                                   double s) const {
     const lens_frame lens(t);
     auto field = [&lens](const vec3& p) { return lens.distance(p); };
+    const bounding_balls<1> bounds = lens.bounds();
     const lens_fade fade(s);
 
     // The eye circles the origin at distance 8, looking at it.
@@ -142,6 +152,7 @@ void effect_still_02::render_band(int first_row, int end_row, double t, uint32_t
     const vec3 forward{back.x / 8, back.y / 8, back.z / 8};
     const vec3 side = cross(forward, vec3{0, 1, 0});
     const vec3 up = cross(side, forward);
+    const double field_at_eye = field(eye);  // every ray's first distance
 
     // The background's columns ripple sideways by a wobble of their own.
     const double m = (130 * (-t)) * 0.01;
@@ -156,7 +167,9 @@ void effect_still_02::render_band(int first_row, int end_row, double t, uint32_t
             const vec3 dir = normalize(across + up * ((j - 60) / 120.0) + forward);
             // -1 is the march's miss; any other sum is a hit, even one from
             // a first distance below the epsilon at the eye.
-            const double hit_t = march_lens(field, eye, dir);
+            // march_lens, with misses proved from the bounding ball.
+            const double hit_t =
+                bounded_march(field, bounds, eye, dir, 40, 0.001, 20, &field_at_eye);
             double r, g, b;
             if (hit_t == -1.0) {
                 const uint32_t texel = tex_picture.sample(background_u, j / 120.0);

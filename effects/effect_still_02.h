@@ -27,6 +27,9 @@ public:
 
     // Signed distance from p to the glass body at the current local_time.
     double lens_distance(const vec3& p) const;
+    // The ball that bounds it for the marches: the distance is never below
+    // the distance to this ball.
+    bounding_balls<1> lens_bounds() const;
     // Light (R, G, B) of a hit at 'hit' seen along 'dir', at the current
     // local_time.
     vec3 shade_glass(const vec3& hit, const vec3& dir) const;

@@ -149,3 +149,44 @@ TEST(still_02_init, reports_under_the_corridor_name) {
 }
 
 }  // namespace
+
+TEST(still_02_march, the_bounding_ball_proves_only_true_misses_over_whole_frames) {
+    // The distance never lies below the bounding ball's, and the bounded
+    // marches give march_lens's sums bit for bit for every ray of the frame
+    // and every march through the glass, at times spread over the window.
+    effect_still_02 fx(nullptr, nullptr);
+    for (const double t : {0.0, 1.1, 4.7, 8.2, 12.9, 14.99}) {
+        fx.local_time = t;
+        auto field = [&fx](const vec3& p) { return fx.lens_distance(p); };
+        const bounding_balls<1> bounds = fx.lens_bounds();
+        for (int n = 0; n < 2000; ++n) {
+            const vec3 p{6 * std::sin(1.3 * n), 6 * std::cos(0.7 * n), 6 * std::sin(0.31 * n + 1)};
+            ASSERT_GE(fx.lens_distance(p), length(p - bounds.centre[0]) - 3 - 1e-12);
+        }
+        const vec3 eye{8 * std::sin(0.3 * t), 0, -8 * std::cos(0.3 * t)};
+        const vec3 forward = (1.0 / 8) * (-1.0 * eye);
+        const vec3 side = cross(forward, vec3{0, 1, 0});
+        const vec3 up = cross(side, forward);
+        const double at_eye = field(eye);
+        int hits = 0;
+        for (int x = 0; x < screen_width; ++x) {
+            for (int j = 0; j < screen_height / 2; ++j) {
+                const vec3 dir = normalize(side * ((x - 160) / 120.0) + up * ((j - 60) / 120.0) + forward);
+                const double plain = effect_still_02::march_lens(field, eye, dir);
+                ASSERT_EQ(bounded_march(field, bounds, eye, dir, 40, 0.001, 20, &at_eye), plain)
+                    << x << ", " << j << " at " << t;
+                if (plain == -1.0) continue;
+                ++hits;
+                const vec3 p = eye + plain * dir;
+                const vec3 r = refract(dir, tetrahedral_normal(field, p, 0.002), 0.9);
+                const glass_exit a = march_to_exit(field, p, r, 40);
+                const glass_exit b = bounded_march_to_exit(field, bounds, p, r, 40);
+                ASSERT_EQ(b.travel, a.travel);
+                ASSERT_EQ(b.point.x, a.point.x);
+                ASSERT_EQ(b.point.y, a.point.y);
+                ASSERT_EQ(b.point.z, a.point.z);
+            }
+        }
+        EXPECT_GT(hits, 500) << t;
+    }
+}
