@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds the Windows cross build of the given targets.
+# Configures and builds the Windows cross build of the given targets, and
+# prepares the Wine prefix the Windows tests share.
 # Usage: cross_build.sh SOURCE_DIR CROSS_DIR TARGET...
 set -euo pipefail
 source_dir=$1
@@ -19,3 +20,9 @@ if ! cmake --build "$cross_dir" -j2 --target "$@" >"$log" 2>&1; then
 fi
 grep -E "warning:" "$log" | head -20 || true
 echo "cross build of $* ready in $(( $(date +%s) - start )) s"
+
+# The Wine prefix too, once, before the tests that use it run side by side.
+. "$(dirname "$0")/wine_env.sh"
+start=$(date +%s)
+wine_setup "$cross_dir"
+echo "Wine prefix ready in $(( $(date +%s) - start )) s"
