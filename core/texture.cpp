@@ -73,7 +73,9 @@ int texture_gdi::create(int w, int h) {
     data_->height = h;
     const int count = static_cast<int>(static_cast<unsigned>(w) * static_cast<unsigned>(h));
     if (count < 0) throw std::bad_array_new_length();
-    data_->pixels = new uint32_t[static_cast<size_t>(count)];
+    uint32_t* pixels = new uint32_t[static_cast<size_t>(count)];
+    release();  // an array already held would otherwise be lost
+    data_->pixels = pixels;
     data_->has_pixels = true;
     return 0;
 }

@@ -52,6 +52,15 @@ TEST(texture, create_of_zero_size_holds_pixels_and_negative_count_throws) {
     EXPECT_THROW(negative.create(-1, 5), std::bad_array_new_length);
 }
 
+TEST(texture, creating_again_replaces_the_array_held) {
+    texture_gdi t;
+    fill(t, 4, 4, 0xFF112233u);
+    EXPECT_EQ(t.create(2, 3), 0);  // the first array is freed (LeakSanitizer checks)
+    EXPECT_EQ(t.width(), 2);
+    EXPECT_EQ(t.height(), 3);
+    EXPECT_NE(t.lock(), nullptr);
+}
+
 TEST(texture, draw_into_blends_by_alpha_with_a_divisor_of_256) {
     std::vector<uint32_t> target{0xFF0000FFu};
     texture_gdi source;
