@@ -91,7 +91,7 @@ int run_frame_command(const std::vector<std::string>& args) {
         }
         const double t = offline_show::position_of(job.frame, fps);
         std::printf("frame %lld (%.3f s, %s) -> %s\n", static_cast<long long>(job.frame), t,
-                    show->app().effect_name(show->app().effect_at(t)), job.path.c_str());
+                    show->app().effect_name(show->app().effect_at(t)), job.path.string().c_str());
         std::fflush(stdout);
     }
     return exit_ok;
