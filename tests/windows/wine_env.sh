@@ -2,7 +2,8 @@
 # and the conversion of a Linux path to the one Windows programs see.
 # $1: the cross build directory.
 wine_setup() {
-  export WINEPREFIX="$1/wineprefix"
+  export WINEPREFIX
+  WINEPREFIX="$(cd "$1" && pwd)/wineprefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no .NET or browser engine to install
   export WINEARCH=win64
