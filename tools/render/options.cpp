@@ -9,7 +9,7 @@
 #include "app/offline_show.h"
 #include "tools/render/tool_error.h"
 
-options::options(const std::vector<std::string>& args, std::initializer_list<option_spec> specs) {
+options::options(const std::vector<std::string>& args, std::initializer_list<option_rule> rules) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
@@ -23,18 +23,18 @@ options::options(const std::vector<std::string>& args, std::initializer_list<opt
             name = name.substr(0, eq);
             inline_value = true;
         }
-        const option_spec* spec = nullptr;
-        for (const option_spec& s : specs) {
-            if (name == s.name) spec = &s;
+        const option_rule* rule = nullptr;
+        for (const option_rule& s : rules) {
+            if (name == s.name) rule = &s;
         }
-        if (spec == nullptr) throw tool_error(exit_usage, "unknown option --" + name);
-        if (spec->takes_value && !inline_value) {
+        if (rule == nullptr) throw tool_error(exit_usage, "unknown option --" + name);
+        if (rule->takes_value && !inline_value) {
             if (i + 1 >= args.size()) throw tool_error(exit_usage, "--" + name + " needs a value");
             value = args[++i];
-        } else if (!spec->takes_value && inline_value) {
+        } else if (!rule->takes_value && inline_value) {
             throw tool_error(exit_usage, "--" + name + " takes no value");
         }
-        if (!spec->repeatable && has(name)) {
+        if (!rule->repeatable && has(name)) {
             throw tool_error(exit_usage, "--" + name + " given more than once");
         }
         given_.emplace_back(name, value);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-struct option_spec {
+struct option_rule {
     const char* name;  // without the leading dashes
     bool takes_value;
     bool repeatable;
@@ -19,7 +19,7 @@ class options {
 public:
     // Throws tool_error (exit_usage) for an unknown name, a missing value or
     // a repeated name that is not repeatable.
-    options(const std::vector<std::string>& args, std::initializer_list<option_spec> specs);
+    options(const std::vector<std::string>& args, std::initializer_list<option_rule> rules);
 
     bool has(const std::string& name) const;
     // The value given (the last one for a repeatable name); "" when absent.
