@@ -129,7 +129,7 @@ bool png_format(const fs::path& path, int& bit_depth, int& colour_type) {
     if (!file) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    bool ok = false;
+    volatile bool ok = false;  // read after a possible long jump
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file.get());
         png_read_info(png, info);
