@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "effects/rounded_math.h"
+
 blob_spheres::blob_spheres(double t)
     : centre{1.5 * vec3{std::cos(1.1 * t), std::cos(1.3 * t), std::cos(1.7 * t)},
              -1.5 * vec3{std::cos(0.7 * t), std::cos(1.9 * t), std::cos(2.3 * t)},
@@ -38,9 +40,9 @@ vec3 effect_blobs1::tunnel_background(const tunnel_frame& frame, int x, int j) c
     const double a_term = frame.cos_t * vx + vy;
     const double b_term = frame.sin_t * vy + vx;
     // A rounded square: (B^32 + A^32)^(1/32) in single precision.
-    const float b16 = std::pow(static_cast<float>(b_term * b_term), 16.0f);
-    const float a16 = std::pow(static_cast<float>(a_term * a_term), 16.0f);
-    const float radius = std::pow(b16 + a16, 0.03125f);
+    const float b16 = rounded_pow(static_cast<float>(b_term * b_term), 16.0f);
+    const float a16 = rounded_pow(static_cast<float>(a_term * a_term), 16.0f);
+    const float radius = rounded_pow(b16 + a16, 0.03125f);
     const double angle = std::atan2(a_term, b_term) / 3.1415927;
     const double depth = frame.half_t + 0.5 / radius;
     const double wave = std::sin(32 * depth);

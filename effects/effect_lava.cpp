@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "effects/rounded_math.h"
+
 void effect_lava::advance(float app_ms, double) {
     local_time = advance_clock(start_time, app_ms, 1000.0f, 1000.0f);
 }
@@ -24,7 +26,8 @@ constexpr int steps = 32;
 // From this difference on, exp(-K |m - prev|^2.3) is below the smallest
 // single-precision value for every flicker strength K (at least 6.58), so
 // the term is exactly 0 and its pow and exp can be skipped: 6.58 * 3.5^2.3 is
-// about 117, well past the 104 at which the single-precision exp underflows.
+// about 117, well past the 104 beyond which the exponential rounds to 0 in
+// single precision.
 constexpr float vanishing_difference = 3.5f;
 constexpr int band_rows_per_frame = screen_height / 2;
 
@@ -80,9 +83,9 @@ void effect_lava::render_band(int first_row, int end_row, double t, uint32_t pix
                 const float difference = static_cast<float>(std::fabs(m - prev));
                 float term = 0.0f;
                 if (difference < vanishing_difference) {
-                    const float power = std::pow(difference, 2.3f);
+                    const float power = rounded_pow(difference, 2.3f);
                     const float exponent = static_cast<float>(-strength * power);
-                    term = std::exp(exponent);
+                    term = rounded_exp(exponent);
                 }
                 acc = acc + w * term;
                 tw = tw + w;

@@ -6,6 +6,7 @@
 
 #include "effects/instruction_set.h"
 #include "effects/raymarch.h"
+#include "effects/rounded_math.h"
 
 namespace {
 
@@ -251,13 +252,13 @@ inline void draw_cells(const cell_band& band) {
             }
 
             const double rho = std::sqrt(row.v * row.v + column.u * column.u);
-            const float vignette = std::exp(static_cast<float>(-0.6 * rho));
+            const float vignette = rounded_exp(static_cast<float>(-0.6 * rho));
             const float e = static_cast<float>(vignette * 1.2 * sum);
 
             const uint32_t tint = band.tint->sample(0.001 * px, 0.001 * py);
-            const float red = std::pow(e, band.red_power[(tint >> 16) & 0xFFu]);
-            const float green = std::pow(e, band.green_power[(tint >> 8) & 0xFFu]);
-            const float blue = std::pow(e, band.blue_power[tint & 0xFFu]);
+            const float red = rounded_pow(e, band.red_power[(tint >> 16) & 0xFFu]);
+            const float green = rounded_pow(e, band.green_power[(tint >> 8) & 0xFFu]);
+            const float blue = rounded_pow(e, band.blue_power[tint & 0xFFu]);
 
             band.pixels[j * screen_width + i] =
                 pack_color(effect_opening_2::apply_fades(terms, {red, green, blue, 1.0}));

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "effects/rounded_math.h"
+
 struct vec3 {
     double x;
     double y;
@@ -51,7 +53,7 @@ inline double smoothstep(double e0, double e1, double x) {
 // One term of a soft union: exp(-2 d), with the product and the exponential
 // each rounded to single precision.
 inline float soft_union_term(double d) {
-    return std::exp(static_cast<float>(-2 * d));
+    return rounded_exp(static_cast<float>(-2 * d));
 }
 
 // Soft union of the terms' sum: -0.5 ln(sum), the logarithm in single precision.
@@ -238,11 +240,11 @@ inline vec3 four_point_lights(const vec3& base, const vec3& p, const vec3& n, co
     for (int k = 0; k < 4; ++k) {
         const vec3 l = normalize(p - lights[k]);
         const float diffuse_base = static_cast<float>(0.5 * (-dot(l, n)) + 0.5);
-        const float diffuse = std::pow(diffuse_base, 2.5f);
+        const float diffuse = rounded_pow(diffuse_base, 2.5f);
         const vec3 g = reflect(l, n);
         const double facing = dot(g, -rd);
         const float specular_base = static_cast<float>(facing > 0 ? facing : 0.0);
-        const float specular = std::pow(specular_base, 64.0f);
+        const float specular = rounded_pow(specular_base, 64.0f);
         term[k] = {base.x * diffuse + specular, base.y * diffuse + specular,
                    base.z * diffuse + specular};
     }

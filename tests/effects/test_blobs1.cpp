@@ -123,6 +123,33 @@ TEST(blobs1, a_missed_ray_shows_the_tunnel_and_a_hit_the_glass) {
     EXPECT_GT(hits, 100);
 }
 
+TEST(blobs1, tunnel_radius_takes_the_exact_powers_rounded_once) {
+    // With white pictures, the frame of time t = 0 or 0.01, and pixels where
+    // |B/A| > 1.1 (only the inner layer shows) and the wave leaves the band
+    // at 0, the colour is radius^2 * 1.2. At these pixels a single-precision
+    // pow is one unit off in the power 1/32 (the first) or 16 (the second);
+    // the radii below are the exact values rounded at each step.
+    vdk::core::logger log{99};
+    effect_blobs1 blobs{nullptr, &log};
+    for (vdk::core::texture_gdi* texture : {&blobs.tex_env, &blobs.tex_wall}) {
+        texture->create(8, 8);
+        for (int i = 0; i < 64; ++i) texture->lock()[i] = 0xFFFFFFFFu;
+    }
+    struct case_at {
+        double t;
+        int x;
+        int j;
+        float radius;
+    };
+    for (const case_at& c : {case_at{0.0, 64, 71, 0x1.333338p-1f}, case_at{0.01, 19, 87, 0x1.c0e562p-1f}}) {
+        const vec3 colour = blobs.tunnel_background(tunnel_frame(c.t), c.x, c.j);
+        const double expected = static_cast<double>(c.radius) * c.radius * 1.2;
+        EXPECT_EQ(colour.x, expected) << c.x << ", " << c.j;
+        EXPECT_EQ(colour.y, expected) << c.x << ", " << c.j;
+        EXPECT_EQ(colour.z, expected) << c.x << ", " << c.j;
+    }
+}
+
 TEST(blobs1, scene_distance_is_the_soft_union_of_three_unit_spheres) {
     blobs_fixture f;
     f.blobs.local_time = 0;

@@ -34,16 +34,87 @@ TEST(raymarch, march_that_reaches_the_far_limit_misses_and_a_spent_budget_hits) 
     EXPECT_NEAR(march(unit_sphere{}, vec3{0, 0, -5}, d, 60, 0.001, 20), 4, 0.001);
 }
 
+// exp(-2 d) of the product rounded to single precision, worked out in double
+// and rounded once.
+static float exact_term(double d) {
+    return static_cast<float>(std::exp(static_cast<double>(static_cast<float>(-2 * d))));
+}
+
 TEST(raymarch, soft_union_lies_below_each_distance_and_rounds_to_single_precision) {
     const double u = soft_union(0.3, 0.7, 1.9);
     EXPECT_LT(u, 0.3);
-    const float sum = std::exp(static_cast<float>(-0.6)) + std::exp(static_cast<float>(-1.4)) +
-                      std::exp(static_cast<float>(-3.8));
+    const float sum = exact_term(0.3) + exact_term(0.7) + exact_term(1.9);
     EXPECT_EQ(u, -0.5 * static_cast<double>(std::log(sum)));
     const double exact = -0.5 * std::log(std::exp(-0.6) + std::exp(-1.4) + std::exp(-3.8));
     EXPECT_NE(u, exact);
     EXPECT_NEAR(u, exact, 1e-6);
     EXPECT_NEAR(soft_union(2.0, 2.0, 2.0), 2.0 - 0.5 * std::log(3.0), 1e-6);
+}
+
+TEST(raymarch, soft_union_terms_are_the_exact_exponentials_rounded_once) {
+    // exp(-0x1.5f7212p-2) = 0.7094902097996888...: 0x1.6b424cp-1 is the nearer
+    // single-precision value; a single-precision exp may give 0x1.6b424ep-1.
+    // (volatile: a constant argument would be folded at compile time, exactly.)
+    volatile double half_argument = 0x1.5f7212p-3;
+    const double d = half_argument;
+    EXPECT_EQ(soft_union_term(d), 0x1.6b424cp-1f);
+    // The one term moves the union; the logarithm of the sum stays single.
+    const float sum = 0x1.6b424cp-1f + exact_term(0.7) + exact_term(1.9);
+    EXPECT_EQ(soft_union(d, 0.7, 1.9), -0.5 * static_cast<double>(std::log(sum)));
+    EXPECT_EQ(soft_union(d, 0.7), -0.5 * static_cast<double>(std::log(0x1.6b424cp-1f +
+                                                                      exact_term(0.7))));
+}
+
+namespace {
+
+// The four lights worked out from their definition: every power computed in
+// double from its single-precision base and rounded once.
+vec3 lights_reference(const vec3& base, const vec3& p, const vec3& n, const vec3& rd) {
+    const vec3 lights[4] = {{0, 10, -20}, {-20, 10, 0}, {20, 10, 0}, {0, -10, 20}};
+    vec3 sum{0, 0, 0};
+    for (int k = 0; k < 4; ++k) {
+        const vec3 l = normalize(p - lights[k]);
+        const float diffuse_base = static_cast<float>(0.5 * (-dot(l, n)) + 0.5);
+        const float diffuse = static_cast<float>(std::pow(static_cast<double>(diffuse_base), 2.5));
+        const double facing = dot(reflect(l, n), -rd);
+        const float specular_base = static_cast<float>(facing > 0 ? facing : 0.0);
+        const float specular =
+            static_cast<float>(std::pow(static_cast<double>(specular_base), 64.0));
+        const vec3 term = base * diffuse + vec3{specular, specular, specular};
+        sum = k < 3 ? sum + term : sum + 0.6 * term;
+    }
+    return sum;
+}
+
+// The point through volatile copies, so that nothing built on it is folded at
+// compile time (the compiler's own pow is exact).
+vec3 opaque(const vec3& p) {
+    volatile double x = p.x, y = p.y, z = p.z;
+    return {x, y, z};
+}
+
+}  // namespace
+
+TEST(raymarch, four_point_lights_raise_to_the_exact_powers_rounded_once) {
+    // The diffuse base 0x1.95f12ep-1 to the power 2.5 is 0.5597387254101...,
+    // nearer 0x1.1e9612p-1 than 0x1.1e9614p-1, the single-precision pow's.
+    volatile float diffuse_base = 0x1.95f12ep-1f;
+    EXPECT_EQ(static_cast<float>(std::pow(static_cast<double>(diffuse_base), 2.5)), 0x1.1e9612p-1f);
+    // Points where one diffuse power (the first two) or one specular power
+    // (the last) of a single-precision pow is one unit off.
+    const vec3 points[] = {{-0x1.8dce8fe34eef7p-2, 0x1.d32b1c8040d75p-1, 0x1.075db31a94f7p-3},
+                           {0x1.c1c97ad86cc7bp-1, -0x1.a798b9f558f16p-2, 0x1.e986258112455p-3},
+                           {-0x1.d200df043a913p-2, 0x1.fbf6d6b55e87ep-6, -0x1.c7a2458e4664ap-1}};
+    // Points of the unit sphere, seen from (0, 0, -5).
+    for (const vec3& point : points) {
+        const vec3 p = opaque(point);
+        const vec3 rd = normalize(p - vec3{0, 0, -5});
+        const vec3 got = four_point_lights(vec3{0.25, 0.5, 0.75}, p, p, rd);
+        const vec3 expected = lights_reference(vec3{0.25, 0.5, 0.75}, p, p, rd);
+        EXPECT_EQ(got.x, expected.x) << p.x;
+        EXPECT_EQ(got.y, expected.y) << p.x;
+        EXPECT_EQ(got.z, expected.z) << p.x;
+    }
 }
 
 TEST(raymarch, smoothstep_is_flat_outside_its_edges_and_uses_a_double_width) {
