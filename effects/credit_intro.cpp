@@ -3,8 +3,6 @@
 #include <array>
 #include <cmath>
 
-#include "app/my_app.h"
-
 const char* const credit_noise_path = "_glimmerock/textures/gatonoise.png";
 
 namespace credit_rows {
@@ -216,7 +214,7 @@ void credit_intro::advance(float app_ms, double music_s) {
 
 int credit_intro::run(float app_ms, double music_s) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    uint32_t* pixels = app->pixels();
+    uint32_t* pixels = host->pixels();
     // The pictures are checked too: a frame cannot be drawn without them.
     if (pixels == nullptr || tex_background.pixels() == nullptr || tex_text.pixels() == nullptr ||
         tex_noise.pixels() == nullptr) {

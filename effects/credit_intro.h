@@ -89,8 +89,8 @@ extern const char* const credit_noise_path;  // "_glimmerock/textures/gatonoise.
 // A credit scene: one member of the family, configured by its table row.
 class credit_intro : public base_effect {
 public:
-    credit_intro(my_app* app, vdk::core::logger* log, const credit_row& row)
-        : base_effect(app, log), row_(row) {}
+    credit_intro(effect_host* host, vdk::core::logger* log, const credit_row& row)
+        : base_effect(host, log), row_(row) {}
 
     // Loads background, noise, fourth picture and name picture, in this order.
     bool init() override;

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "app/my_app.h"
-
 bool effect_outtro_picture::init() {
     // Failures are reported under the last credit intro's name.
     return load_textures({{&tex_background, "_glimmerock/endscreen/v_g_bkg_Endscreen320_tlo.png"},
@@ -29,7 +27,7 @@ void effect_outtro_picture::advance(float app_ms, double music_s) {
 
 int effect_outtro_picture::run(float app_ms, double music_s) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    uint32_t* pixels = app->pixels();
+    uint32_t* pixels = host->pixels();
     // The pictures are checked too: a frame cannot be drawn without them.
     if (pixels == nullptr || tex_background.pixels() == nullptr ||
         tex_picture.pixels() == nullptr || tex_noise.pixels() == nullptr) {

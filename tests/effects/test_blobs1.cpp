@@ -6,9 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
 #include "effects/effect_blobs1.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -60,18 +59,16 @@ TEST(blobs1, a_missing_picture_is_reported_under_the_planes_name) {
 }
 
 TEST(blobs1, clock_counts_seconds_from_the_first_frame_in_single_precision) {
-    vdk::test::scoped_work_dir dir;
-    my_app app(std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>());
-    app.create(show_title, screen_width, screen_height);
-    fill_pattern(app.blobs1.tex_env, 16);
-    fill_pattern(app.blobs1.tex_deep, 16);
-    fill_pattern(app.blobs1.tex_wall, 16);
-    app.blobs1.advance(192000, 192);
-    EXPECT_EQ(app.blobs1.start_time, 192000.0f);
-    EXPECT_EQ(app.blobs1.local_time, 0.0);
-    EXPECT_EQ(app.blobs1.run(195333, 195.333), 1);
-    EXPECT_EQ(app.blobs1.local_time, static_cast<double>(3333.0f / 1000.0f));
+    vdk::test::effect_test_host host;
+    effect_blobs1 blobs(&host, host.log());
+    fill_pattern(blobs.tex_env, 16);
+    fill_pattern(blobs.tex_deep, 16);
+    fill_pattern(blobs.tex_wall, 16);
+    blobs.advance(192000, 192);
+    EXPECT_EQ(blobs.start_time, 192000.0f);
+    EXPECT_EQ(blobs.local_time, 0.0);
+    EXPECT_EQ(blobs.run(195333, 195.333), 1);
+    EXPECT_EQ(blobs.local_time, static_cast<double>(3333.0f / 1000.0f));
 }
 
 TEST(blobs1, fades_to_black_only_within_its_last_second) {
