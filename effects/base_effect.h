@@ -75,6 +75,19 @@ public:
     virtual void advance(float app_ms, double music_s) = 0;
 
 protected:
+    // The frame of an effect drawn in bands: advances the clock (advance()),
+    // takes the back buffer, and draws band(first_row, end_row, pixels) for the
+    // four bands of the layout. Without a back buffer only the clock moves.
+    // Returns 1, the result of every such frame.
+    template <class Band>
+    int run_banded_frame(float app_ms, double music_s, band_layout layout, Band band) {
+        advance(app_ms, music_s);
+        uint32_t* pixels = back_buffer_pixels();
+        if (pixels == nullptr) return 1;
+        auto render = [&](int first_row, int end_row) { band(first_row, end_row, pixels); };
+        run_bands(layout, render);
+        return 1;
+    }
     // Draws the four bands of the layout with the host's band workers:
     // render(first_row, end_row) once per band, all finished on return.
     template <class Render>
