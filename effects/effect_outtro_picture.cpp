@@ -19,29 +19,3 @@ double effect_outtro_picture::picture_weight(double s, float t) {
     }
     return 0.0;  // NaN position: the background alone
 }
-
-void effect_outtro_picture::advance(float app_ms, double music_s) {
-    local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    settle_tilt(credit_rows::pello.tilt, music_s, tilt());
-}
-
-int effect_outtro_picture::run(float app_ms, double music_s) {
-    local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    uint32_t* pixels = host->pixels();
-    // The pictures are checked too: a frame cannot be drawn without them.
-    if (pixels == nullptr || tex_background.pixels() == nullptr ||
-        tex_picture.pixels() == nullptr || tex_noise.pixels() == nullptr) {
-        log->write("BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR", vdk::core::debug);
-        release();
-        return 1;
-    }
-    draw(pixels, music_s);
-    return 1;
-}
-
-void effect_outtro_picture::draw(uint32_t pixels[], double music_s) {
-    const tilted_layer_frame frame{&tex_background, &tex_picture, &tex_noise,
-                                   local_time,      music_s,      picture_weight(music_s, local_time),
-                                   false,           0.0};
-    draw_tilted_layer(frame, credit_rows::pello.tilt, tilt(), pixels);
-}
