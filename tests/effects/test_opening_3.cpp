@@ -112,6 +112,13 @@ TEST(opening_3, init_allocates_the_layers_and_reports_under_the_credit_intro_nam
     ASSERT_TRUE(fx.init());
     EXPECT_EQ(fx.layer_picture.width(), screen_width);
     EXPECT_EQ(fx.layer_glow.height(), screen_height);
+    // The picture layer is drawn here, once, as the first pass would draw it.
+    std::vector<uint32_t> expected(screen_width * screen_height, 0u);
+    fx.render_picture(expected.data());
+    EXPECT_EQ(std::vector<uint32_t>(fx.layer_picture.pixels(),
+                                    fx.layer_picture.pixels() + screen_width * screen_height),
+              expected);
+    EXPECT_EQ(fx.layer_picture.pixels()[0] >> 24, 0xFFu);  // drawn, not left blank
 }
 
 TEST(opening_3, run_draws_every_pixel_on_the_calling_thread_and_advance_keeps_the_clock) {
