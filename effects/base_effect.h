@@ -101,6 +101,10 @@ protected:
     uint32_t* back_buffer_pixels();
     // Loads each (texture, path) in order, stopping at the first failure; then
     // logs failure_message at level ERROR and returns false.
+    // The messages the effects pass are fixed texts, and several name another
+    // effect ("effect_tunnel2 ..." for the swirl and the glass, "Effect_Intro_
+    // Pello ..." for the openings): that is intended and the tests pin each of
+    // them, so do not "correct" them.
     bool load_textures(std::initializer_list<std::pair<vdk::core::texture_gdi*, const char*>> files,
                        const char* failure_message);
 

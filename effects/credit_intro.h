@@ -4,7 +4,7 @@
 // it a picture with alpha that tilts abruptly on the music and straightens out
 // between the tilts. The four credit intros are this design with one table row
 // each (files, message, tilt schedule, white fade); the end screen draws the
-// same frame with its own fade-in weight.
+// same frame with its own fade-in weight. Both are a tilted_layer_effect.
 //
 // Coordinates: pixel (x, y) has centred coordinates X = x/320 - 0.5 and
 // Y = y/240 - 0.5; texture coordinate 0.5 is a picture's centre. The frame is
