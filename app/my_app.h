@@ -7,12 +7,14 @@
 #include <memory>
 
 #include "app/resource_manager.h"
+#include "app/timeline.h"
 #include "core/app.h"
 #include "core/audio.h"
 #include "core/logger.h"
 #include "effects/effect_blobs1.h"
 #include "effects/effect_blobs2.h"
 #include "effects/effect_chernobil.h"
+#include "effects/effect_host.h"
 #include "effects/effect_intro_drumelo.h"
 #include "effects/effect_intro_fennick.h"
 #include "effects/effect_intro_group.h"
@@ -31,23 +33,10 @@
 #include "effects/effect_tunnel2.h"
 #include "effects/effect_tunnel3.h"
 
-// One row of the timeline: the effect that draws while the music position t
-// lies in [start, end); the last row has no end.
-struct scene_window {
-    double start;
-    double end;
-    bool open_ended;
-    base_effect* effect;
-
-    bool contains(double t) const { return start <= t && (open_ended || t < end); }
-};
-
-constexpr int scene_count = 25;
-constexpr double show_end_seconds = 298.0;
 extern const char* const show_title;   // "Quorvane - Veldrakin Demo"
 extern const char* const music_path;   // "./music/KR_VAULT-X2.mp3"
 
-class my_app : public vdk::core::app_gdi {
+class my_app : public vdk::core::app_gdi, public effect_host {
 public:
     // The desktop window and the sound card (silent when there is none),
     // unless a window system or an audio output is given.
@@ -61,6 +50,12 @@ public:
     int on_input(const vdk::core::input_event& event) override;
     int on_frame(float app_ms) override;
     int on_reserved() override { return 0; }
+
+    // The effects' host: the framework's back buffer and close, and the
+    // workers below.
+    uint32_t* pixels() override { return app_gdi::pixels(); }
+    band_workers& workers() override { return band_pool; }
+    int close() override { return app_gdi::close(); }
 
     // The timeline's rows, in table order.
     const std::array<scene_window, scene_count>& scenes() const { return scenes_; }
@@ -76,7 +71,7 @@ public:
     resource_manager resources;
     vdk::core::audio_player player;
     vdk::core::audio_stream music;
-    band_workers workers;  // draw the bands of every effect's frames
+    band_workers band_pool;  // draw the bands of every effect's frames
     effect_intro_group intro_group{this, &app_logger};
     effect_intro_drumelo intro_drumelo{this, &app_logger};
     effect_intro_fennick intro_fennick{this, &app_logger};

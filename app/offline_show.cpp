@@ -13,7 +13,7 @@ offline_show::offline_show(int fps) : fps_(fps) {
 bool offline_show::open() { return app_->create(show_title, screen_width, screen_height) == 0; }
 
 double offline_show::position_of(int64_t frame, int fps) {
-    return static_cast<double>(frame) / fps;
+    return frame_position(frame, fps);
 }
 
 float offline_show::app_ms_of(int64_t frame, int fps) {

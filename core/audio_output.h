@@ -6,9 +6,12 @@
 // the start of the track; it grows smoothly with real time while playing and
 // never decreases, except by a seek.
 //
-// Implementations: audio_sdl.cpp (the sound card), audio_silent.cpp (a silent
-// output that consumes the track in real time, used when no device opens),
-// and scripted_output here (a position set by its user, for offline tools).
+// Implementations: audio_sdl.cpp (the sound card through SDL2, Linux),
+// audio_waveout.cpp (the sound card through waveOut, Windows),
+// audio_silent.cpp (a silent output that consumes the track in real time,
+// used when no device opens), and scripted_output here (a position set by its
+// user, for offline tools). The decoder: mp3_decoder_mpg123.cpp (libmpg123)
+// or mp3_decoder_acm.cpp (the Audio Compression Manager, Windows).
 
 #include <cstdint>
 #include <memory>

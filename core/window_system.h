@@ -3,9 +3,10 @@
 // window over the primary display, its input, and the per-frame presentation
 // of the back buffer stretched over the whole client area.
 //
-// Implementations: window_sdl.cpp (desktop), window_headless.cpp (no window;
-// frames go to whoever asked for them). Nothing outside those files includes
-// a window-system header.
+// Implementations: window_sdl.cpp (the desktop through SDL2, Linux),
+// window_win32.cpp (the desktop through Win32 and GDI, Windows) and
+// window_headless.cpp (no window; frames go to whoever asked for them).
+// Nothing outside those files includes a window-system header.
 
 #include <cstdint>
 #include <memory>

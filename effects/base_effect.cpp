@@ -1,11 +1,7 @@
 #include "effects/base_effect.h"
 
-#include "app/my_app.h"
-
-band_workers& base_effect::workers() { return app->workers; }
-
 uint32_t* base_effect::back_buffer_pixels() {
-    uint32_t* pixels = app->pixels();
+    uint32_t* pixels = host->pixels();
     if (pixels == nullptr) {
         log->write("BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR", vdk::core::debug);
         release();

@@ -3,8 +3,6 @@
 #include <array>
 #include <cmath>
 
-#include "app/my_app.h"
-
 const char* const credit_noise_path = "_glimmerock/textures/gatonoise.png";
 
 namespace credit_rows {
@@ -181,7 +179,8 @@ void draw_tilted_layer(const tilted_layer_frame& frame, const tilt_schedule& sch
     const double t = frame.local_time;
     const double e = std::cos(std::sin(t));
     layer_constants k{*frame.background, *frame.layer, *frame.noise, 1 - 0.3 * std::fabs(e), {},
-                      frame.layer_weight, 1 - frame.white_amount, frame.white_amount};
+                      frame.blend.layer_weight, 1 - frame.blend.white_amount,
+                      frame.blend.white_amount};
     for (int g = 0; g < 256; ++g) k.ripple[g] = 0.05 * e * g / 255;
     const double noise_shift = 0.1 * t;
 
@@ -194,7 +193,7 @@ void draw_tilted_layer(const tilted_layer_frame& frame, const tilt_schedule& sch
     }
     const rotation final_rotation = rotation_of(frame.music_s, tilt);
 
-    if (frame.white_fade) {
+    if (frame.blend.white_fade) {
         draw_frame<true>(k, noise_shift, final_rotation, first_pixels, first_pixel_count, pixels);
     } else {
         draw_frame<false>(k, noise_shift, final_rotation, first_pixels, first_pixel_count, pixels);
@@ -209,16 +208,16 @@ bool credit_intro::init() {
                          row_.failure_message);
 }
 
-void credit_intro::advance(float app_ms, double music_s) {
+void tilted_layer_effect::advance(float app_ms, double music_s) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    settle_tilt(row_.tilt, music_s, tilt());
+    settle_tilt(schedule_, music_s, tilt());
 }
 
-int credit_intro::run(float app_ms, double music_s) {
+int tilted_layer_effect::run(float app_ms, double music_s) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    uint32_t* pixels = app->pixels();
+    uint32_t* pixels = host->pixels();
     // The pictures are checked too: a frame cannot be drawn without them.
-    if (pixels == nullptr || tex_background.pixels() == nullptr || tex_text.pixels() == nullptr ||
+    if (pixels == nullptr || tex_background.pixels() == nullptr || layer().pixels() == nullptr ||
         tex_noise.pixels() == nullptr) {
         log->write("BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR", vdk::core::debug);
         release();
@@ -228,10 +227,13 @@ int credit_intro::run(float app_ms, double music_s) {
     return 1;
 }
 
-void credit_intro::draw(uint32_t pixels[], double music_s) {
+void tilted_layer_effect::draw(uint32_t pixels[], double music_s) {
+    const tilted_layer_frame frame{&tex_background, &layer(), &tex_noise,
+                                   local_time,      music_s,  blend_at(music_s)};
+    draw_tilted_layer(frame, schedule_, tilt(), pixels);
+}
+
+layer_blend credit_intro::blend_at(double music_s) const {
     const bool fading = row_.white_fade && music_s < row_.white_fade_end;
-    const tilted_layer_frame frame{&tex_background, &tex_text,  &tex_noise,
-                                   local_time,      music_s,    1.0,
-                                   fading,          fading ? row_.white_fade_end - music_s : 0.0};
-    draw_tilted_layer(frame, row_.tilt, tilt(), pixels);
+    return {1.0, fading, fading ? row_.white_fade_end - music_s : 0.0};
 }

@@ -7,6 +7,6 @@
 
 class effect_intro_drumelo : public credit_intro {
 public:
-    effect_intro_drumelo(my_app* app, vdk::core::logger* log)
-        : credit_intro(app, log, credit_rows::drumelo) {}
+    effect_intro_drumelo(effect_host* host, vdk::core::logger* log)
+        : credit_intro(host, log, credit_rows::drumelo) {}
 };

@@ -7,6 +7,6 @@
 
 class effect_intro_fennick : public credit_intro {
 public:
-    effect_intro_fennick(my_app* app, vdk::core::logger* log)
-        : credit_intro(app, log, credit_rows::fennick) {}
+    effect_intro_fennick(effect_host* host, vdk::core::logger* log)
+        : credit_intro(host, log, credit_rows::fennick) {}
 };

@@ -3,8 +3,6 @@
 #include <array>
 #include <cmath>
 
-#include "app/my_app.h"
-
 namespace {
 
 // byte / 255 for every byte value.
@@ -87,12 +85,12 @@ void effect_intro_group::advance(float app_ms, double) {
 
 int effect_intro_group::run(float app_ms, double music_s) {
     advance(app_ms, music_s);
-    uint32_t* pixels = app->pixels();
+    uint32_t* pixels = host->pixels();
     // Title and noise are checked with the background: no frame without them.
     if (pixels == nullptr || tex_background.pixels() == nullptr || tex_title.pixels() == nullptr ||
         tex_noise.pixels() == nullptr) {
         log->write("BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR", vdk::core::debug);
-        app->close();
+        host->close();
         return 0;
     }
     draw(pixels, music_s);

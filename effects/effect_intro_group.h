@@ -35,7 +35,7 @@ public:
     // Loads background, title and noise, in this order.
     bool init() override;
     // Draws a frame and returns 1; without a back buffer or background it
-    // closes the application and returns 0.
+    // closes the host and returns 0.
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
     // Draws one frame at music position music_s with the current clock.

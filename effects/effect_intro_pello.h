@@ -7,6 +7,6 @@
 
 class effect_intro_pello : public credit_intro {
 public:
-    effect_intro_pello(my_app* app, vdk::core::logger* log)
-        : credit_intro(app, log, credit_rows::pello) {}
+    effect_intro_pello(effect_host* host, vdk::core::logger* log)
+        : credit_intro(host, log, credit_rows::pello) {}
 };

@@ -7,6 +7,6 @@
 
 class effect_intro_quintaz : public credit_intro {
 public:
-    effect_intro_quintaz(my_app* app, vdk::core::logger* log)
-        : credit_intro(app, log, credit_rows::quintaz) {}
+    effect_intro_quintaz(effect_host* host, vdk::core::logger* log)
+        : credit_intro(host, log, credit_rows::quintaz) {}
 };

@@ -178,14 +178,10 @@ void effect_opening_2::advance(float app_ms, double) {
 }
 
 int effect_opening_2::run(float app_ms, double music_s) {
-    advance(app_ms, music_s);
-    uint32_t* pixels = back_buffer_pixels();
-    if (pixels == nullptr) return 1;
-    auto render = [&](int first_row, int end_row) {
-        render_band(first_row, end_row, local_time, pixels, music_s);
-    };
-    run_bands(band_layout::full_resolution, render);
-    return 1;
+    return run_banded_frame(app_ms, music_s, band_layout::full_resolution,
+                            [&](int first_row, int end_row, uint32_t* pixels) {
+                                render_band(first_row, end_row, local_time, pixels, music_s);
+                            });
 }
 
 namespace {

@@ -47,6 +47,7 @@ bool effect_opening_3::init() {
         log->write(failure, vdk::core::error);
         return false;
     }
+    render_picture(layer_picture.pixels());  // the picture never changes: drawn once
     return true;
 }
 
@@ -54,11 +55,12 @@ void effect_opening_3::advance(float app_ms, double) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
 }
 
+// Not run_banded_frame: the iris is composed from its layers on the calling
+// thread, without bands.
 int effect_opening_3::run(float app_ms, double music_s) {
     advance(app_ms, music_s);
     uint32_t* pixels = back_buffer_pixels();
     if (pixels == nullptr) return 1;
-    render_picture(layer_picture.pixels());
     render_glow(layer_glow.pixels(), local_time);
     compose(pixels, local_time, music_s);
     return 1;

@@ -4,7 +4,7 @@
 // Three passes over the whole frame, on the calling thread, each visiting
 // columns in the outer loop and rows in the inner loop:
 //   1. render_picture: the picture premultiplied by its alpha into
-//      layer_picture;
+//      layer_picture; the picture never changes, so init() draws this once;
 //   2. render_glow: an industrial picture at the top fading downwards into a
 //      moving glow that scrolling noise eats into, into layer_glow;
 //   3. compose: inside a circular iris whose radius swells and shrinks with
@@ -19,12 +19,13 @@ class effect_opening_3 : public base_effect {
 public:
     using base_effect::base_effect;
 
-    // Loads the pictures and allocates the two 320 x 240 working layers.
+    // Loads the pictures, allocates the two 320 x 240 working layers and
+    // draws the picture layer.
     bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
 
-    // Pass 1 into a 320 x 240 array (layer_picture in run).
+    // Pass 1 into a 320 x 240 array (layer_picture in init).
     void render_picture(uint32_t pixels[]) const;
     // Pass 2 into a 320 x 240 array (layer_glow in run).
     void render_glow(uint32_t pixels[], double local_time) const;

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "app/my_app.h"
-
 bool effect_outtro_picture::init() {
     // Failures are reported under the last credit intro's name.
     return load_textures({{&tex_background, "_glimmerock/endscreen/v_g_bkg_Endscreen320_tlo.png"},
@@ -20,30 +18,4 @@ double effect_outtro_picture::picture_weight(double s, float t) {
         return std::fabs(0.5 * std::sin(static_cast<double>(phase))) + 0.5;  // period pi
     }
     return 0.0;  // NaN position: the background alone
-}
-
-void effect_outtro_picture::advance(float app_ms, double music_s) {
-    local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    settle_tilt(credit_rows::pello.tilt, music_s, tilt());
-}
-
-int effect_outtro_picture::run(float app_ms, double music_s) {
-    local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
-    uint32_t* pixels = app->pixels();
-    // The pictures are checked too: a frame cannot be drawn without them.
-    if (pixels == nullptr || tex_background.pixels() == nullptr ||
-        tex_picture.pixels() == nullptr || tex_noise.pixels() == nullptr) {
-        log->write("BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR", vdk::core::debug);
-        release();
-        return 1;
-    }
-    draw(pixels, music_s);
-    return 1;
-}
-
-void effect_outtro_picture::draw(uint32_t pixels[], double music_s) {
-    const tilted_layer_frame frame{&tex_background, &tex_picture, &tex_noise,
-                                   local_time,      music_s,      picture_weight(music_s, local_time),
-                                   false,           0.0};
-    draw_tilted_layer(frame, credit_rows::pello.tilt, tilt(), pixels);
 }

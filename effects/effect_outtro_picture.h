@@ -8,30 +8,23 @@
 
 #include "effects/credit_intro.h"
 
-class effect_outtro_picture : public base_effect {
+class effect_outtro_picture : public tilted_layer_effect {
 public:
-    using base_effect::base_effect;
+    effect_outtro_picture(effect_host* host, vdk::core::logger* log)
+        : tilted_layer_effect(host, log, credit_rows::pello.tilt) {}
 
     // Loads background, noise and end-screen picture, in this order.
     bool init() override;
-    int run(float app_ms, double music_s) override;
-    void advance(float app_ms, double music_s) override;
-    // Draws one frame at music position music_s with the current clock into
-    // pixels, taking the tilt steps due.
-    void draw(uint32_t pixels[], double music_s);
     // The end-screen picture's weight at music position s and clock t; the
     // picture is blended with this times its alpha.
     static double picture_weight(double s, float t);
 
-    vdk::core::texture_gdi tex_background;
     vdk::core::texture_gdi tex_picture;
-    vdk::core::texture_gdi tex_noise;
-    float local_time = 0.0f;
-    float start_time = -1.0f;
-    double tilt_since = 0.0;
-    double tilt_angle = 0.0;
-    int32_t tilt_state = 0;
 
-private:
-    tilt_ref tilt() { return {tilt_since, tilt_angle, tilt_state}; }
+protected:
+    vdk::core::texture_gdi& layer() override { return tex_picture; }
+    // picture_weight, no white fade.
+    layer_blend blend_at(double music_s) const override {
+        return {picture_weight(music_s, local_time), false, 0.0};
+    }
 };

@@ -9,14 +9,10 @@ void effect_starfield::advance(float app_ms, double) {
 }
 
 int effect_starfield::run(float app_ms, double music_s) {
-    advance(app_ms, music_s);
-    uint32_t* pixels = back_buffer_pixels();
-    if (pixels == nullptr) return 1;
-    auto render = [&](int first_row, int end_row) {
-        starfield_render_band(first_row, end_row, local_time, pixels, music_s);
-    };
-    run_bands(band_layout::half_resolution, render);
-    return 1;
+    return run_banded_frame(app_ms, music_s, band_layout::half_resolution,
+                            [&](int first_row, int end_row, uint32_t* pixels) {
+                                starfield_render_band(first_row, end_row, local_time, pixels, music_s);
+                            });
 }
 
 namespace {

@@ -63,6 +63,8 @@ void effect_still_01::advance(float app_ms, double) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
 }
 
+// Not run_banded_frame: the music position picks one of two sub-effects, each
+// with its own bands.
 int effect_still_01::run(float app_ms, double music_s) {
     advance(app_ms, music_s);
     uint32_t* pixels = back_buffer_pixels();

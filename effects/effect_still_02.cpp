@@ -108,6 +108,8 @@ void effect_still_02::advance(float app_ms, double) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 1000.0f);
 }
 
+// Not run_banded_frame: as in still_01, the frame is drawn by a named
+// sub-effect (effect_one) that runs its own bands.
 int effect_still_02::run(float app_ms, double music_s) {
     advance(app_ms, music_s);
     uint32_t* pixels = back_buffer_pixels();

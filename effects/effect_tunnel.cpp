@@ -43,6 +43,8 @@ void effect_tunnel::advance(float app_ms, double music_s) {
     advance_greetings(music_s);
 }
 
+// Not run_banded_frame: the greeting schedule steps only after the back buffer
+// check, between the clock and the bands.
 int effect_tunnel::run(float app_ms, double music_s) {
     tick_clock(app_ms);
     uint32_t* pixels = back_buffer_pixels();

@@ -1,39 +1,20 @@
 #pragma once
-// Shared by the tests of the title, credit and end-screen scenes: an
-// application with a 320 x 240 back buffer (its set-up stops at the first
-// effect, which finds no pictures in the empty working directory) and
-// pictures made in the test.
+// Shared by the tests of the title, credit and end-screen scenes: a host with
+// a 320 x 240 back buffer and pictures made in the test.
 
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <string>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
-#include "support/test_support.h"
+#include "core/texture.h"
+#include "support/effect_test_host.h"
 
 namespace picture_scene {
 
 constexpr int pixel_count = screen_width * screen_height;
 
-struct drawing_app {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    explicit drawing_app(bool with_back_buffer = true) {
-        if (with_back_buffer) app.create(show_title, screen_width, screen_height);
-    }
-
-    // Runs the effect and returns a copy of the back buffer.
-    std::vector<uint32_t> frame(base_effect& effect, float app_ms, double music_s) {
-        effect.run(app_ms, music_s);
-        const uint32_t* pixels = app.pixels();
-        return std::vector<uint32_t>(pixels, pixels + pixel_count);
-    }
-    std::string log() const { return vdk::test::read_file(dir.path() / "app.log"); }
-};
+// The host the scenes draw into; with_back_buffer false for the failure paths.
+using drawing_app = vdk::test::effect_test_host;
 
 // Fills a texture of width x height with colour(x, y).
 inline void paint(vdk::core::texture_gdi& texture, int width, int height,

@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "effects/effect_blobs2.h"
+#include "effects/glass_fixture.h"
 #include "support/test_support.h"
 
 namespace {
 
-// A texture whose texel (x, y) has red x, green y and blue x ^ y.
-void fill_pattern(vdk::core::texture_gdi& texture, int size) {
-    texture.create(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            texture.lock()[y * size + x] =
-                0xFF000000u | (x & 0xFF) << 16 | (y & 0xFF) << 8 | ((x ^ y) & 0xFF);
-}
+using glass_test::fill_pattern;
 
-struct rings_fixture {
-    vdk::core::logger log{99};
-    effect_blobs2 rings{nullptr, &log};
-    std::vector<uint32_t> pixels = std::vector<uint32_t>(screen_width * screen_height, 0u);
+struct rings_fixture : glass_test::glass_fixture<effect_blobs2> {
+    effect_blobs2& rings = effect;
 
     rings_fixture() {
         fill_pattern(rings.tex_env, 64);
@@ -31,27 +23,16 @@ struct rings_fixture {
         fill_pattern(rings.tex_back, 256);
     }
     const std::vector<uint32_t>& frame(double t) {
-        for (int band = 0; band < 4; ++band) {
-            const band_rows rows = rows_of_band(band_layout::half_resolution, band);
-            rings.render_band(rows.first_row, rows.end_row, t, pixels.data());
-        }
-        return pixels;
+        return draw([&](int first_row, int end_row, uint32_t* out) {
+            rings.render_band(first_row, end_row, t, out);
+        });
     }
 };
 
 }  // namespace
 
 TEST(blobs2, a_missing_picture_is_reported_under_the_planes_name) {
-    vdk::test::scoped_work_dir dir;
-    {
-        vdk::core::logger log(vdk::core::file);
-        effect_blobs2 rings(nullptr, &log);
-        EXPECT_FALSE(rings.init());
-    }
-    const auto lines = vdk::test::read_lines("app.log");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("[ERROR]] effect_tunnel2 failed to initialize itself"),
-              std::string::npos);
+    glass_test::expect_a_missing_picture_reported_under_the_planes_name<effect_blobs2>();
 }
 
 TEST(blobs2, rings_lie_flat_in_the_xz_plane_with_radii_2_7_and_0_4) {
@@ -102,36 +83,9 @@ TEST(blobs2, rows_come_in_identical_pairs_and_the_rings_are_lit) {
 }
 
 TEST(blobs2, bounded_marches_give_the_plain_marches_results_over_whole_frames) {
-    // Every ray of the frame and, from each hit, the inner march (which here
-    // can meet another ring): the same sums bit for bit.
-    for (const double t : {0.0, 1.3, 2.9, 4.6, 6.99}) {
-        const glass_rings field(t);
-        const bounding_balls<3> bounds = field.bounds();
-        const orbit_camera camera(t, 8);
-        const double at_eye = field(camera.eye);
-        int hits = 0;
-        for (int x = 0; x < screen_width; ++x) {
-            for (int j = 0; j < screen_height / 2; ++j) {
-                const vec3 rd =
-                    camera.ray(orbit_camera::column_offset(x), orbit_camera::row_offset(j));
-                const double plain = march(field, camera.eye, rd, 60, 0.001, 20);
-                const double bounded =
-                    bounded_march(field, bounds, camera.eye, rd, 60, 0.001, 20, &at_eye);
-                ASSERT_EQ(bounded, plain) << t << ": " << x << ", " << j;
-                if (plain < -0.5) continue;
-                ++hits;
-                const vec3 p = camera.eye + plain * rd;
-                const vec3 inward = refract(rd, tetrahedral_normal(field, p, 0.002), 0.9);
-                const glass_exit a = march_to_exit(field, p, inward, 60);
-                const glass_exit b = bounded_march_to_exit(field, bounds, p, inward, 60);
-                ASSERT_EQ(b.travel, a.travel) << t << ": " << x << ", " << j;
-                ASSERT_EQ(b.point.x, a.point.x);
-                ASSERT_EQ(b.point.y, a.point.y);
-                ASSERT_EQ(b.point.z, a.point.z);
-            }
-        }
-        EXPECT_GT(hits, 1000) << t;
-    }
+    // Here the inner march can meet another ring.
+    glass_test::expect_bounded_marches_equal_the_plain_ones<glass_rings>(
+        {0.0, 1.3, 2.9, 4.6, 6.99}, 8);
 }
 
 TEST(blobs2, every_instruction_set_draws_the_baseline_frames) {

@@ -8,8 +8,8 @@
 #include <limits>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_chernobil.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,14 +24,11 @@ void fill(vdk::core::texture_gdi& texture, uint32_t value, int width = 320, int 
 }
 
 struct corridor_fixture {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    effect_chernobil& corridor = app.chernobil;
+    vdk::test::effect_test_host host;
+    effect_chernobil corridor{&host, host.log()};
     std::vector<uint32_t> pixels = std::vector<uint32_t>(screen_width * screen_height);
 
     explicit corridor_fixture(uint32_t background = 0xFF808080u) {
-        app.create(show_title, screen_width, screen_height);
         fill(corridor.tex_background, background);
         for (vdk::core::texture_gdi& lyric : corridor.tex_lyrics) fill(lyric, 0x00000000u);
     }
@@ -144,7 +141,7 @@ TEST(chernobil, run_draws_every_row_and_keeps_the_clock) {
     EXPECT_EQ(f.corridor.run(5000, 152.0), 1);
     EXPECT_EQ(f.corridor.run(7000, 154.0), 1);
     EXPECT_EQ(f.corridor.local_time, 2.0);
-    const uint32_t* pixels = f.app.pixels();
+    const uint32_t* pixels = f.host.pixels();
     for (int i = 0; i < screen_width * screen_height; ++i) ASSERT_EQ(pixels[i], grey(128)) << i;
 }
 

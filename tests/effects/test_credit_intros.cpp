@@ -30,7 +30,7 @@ uint32_t half_name(int x, int y) { return x < 160 ? distinct_texel(x, y) : 0x00F
 template <class Effect>
 struct credit_scene {
     drawing_app& host;
-    Effect effect{&host.app, &host.app.app_logger};
+    Effect effect{&host, host.log()};
     explicit credit_scene(drawing_app& h, uint32_t (*text)(int, int) = distinct_texel,
                           uint32_t (*background)(int, int) = gradient_background)
         : host(h) {
@@ -188,26 +188,26 @@ TEST(credit_intros, without_a_back_buffer_nothing_steps_and_the_show_goes_on) {
     drawing_app host(false);
     credit_scene<effect_intro_drumelo> scene(host);
     EXPECT_EQ(scene.effect.run(1000, 31.0), 1);
-    EXPECT_FALSE(host.app.quitting());
+    EXPECT_FALSE(host.closed());
     EXPECT_EQ(scene.effect.start_time, 1000.0f);
     EXPECT_EQ(scene.effect.tilt_state, 0);
-    EXPECT_NE(host.log().find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
+    EXPECT_NE(host.log_text().find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
               std::string::npos);
 }
 
 TEST(credit_intros, each_member_reports_a_missing_picture_under_its_own_name) {
     drawing_app host(false);
-    effect_intro_fennick fennick{&host.app, &host.app.app_logger};
-    effect_intro_drumelo drumelo{&host.app, &host.app.app_logger};
-    effect_intro_quintaz quintaz{&host.app, &host.app.app_logger};
-    effect_intro_pello pello{&host.app, &host.app.app_logger};
+    effect_intro_fennick fennick{&host, host.log()};
+    effect_intro_drumelo drumelo{&host, host.log()};
+    effect_intro_quintaz quintaz{&host, host.log()};
+    effect_intro_pello pello{&host, host.log()};
     for (credit_intro* effect : {static_cast<credit_intro*>(&fennick),
                                  static_cast<credit_intro*>(&drumelo),
                                  static_cast<credit_intro*>(&quintaz),
                                  static_cast<credit_intro*>(&pello)}) {
         EXPECT_FALSE(effect->init());
     }
-    const std::string log = host.log();
+    const std::string log = host.log_text();
     for (const char* name : {"Fennick", "Drumelo", "Quintaz", "Pello"}) {
         EXPECT_NE(log.find(std::string("[ERROR]] Effect_Intro_") + name +
                            " failed to initialize itself"),

@@ -15,7 +15,7 @@ namespace {
 // varying noise image.
 struct title_scene {
     drawing_app& host;
-    effect_intro_group effect{&host.app, &host.app.app_logger};
+    effect_intro_group effect{&host, host.log()};
     explicit title_scene(drawing_app& h, uint32_t background = 0xFFFFFFFFu,
                          uint32_t title = 0xFF000000u)
         : host(h) {
@@ -120,23 +120,23 @@ TEST(intro_group, without_a_back_buffer_it_closes_the_show_and_returns_0) {
     drawing_app host(false);
     title_scene title(host);
     EXPECT_EQ(title.effect.run(2500, 3.0), 0);
-    EXPECT_TRUE(host.app.quitting());
+    EXPECT_TRUE(host.closed());
     EXPECT_EQ(title.effect.start_time, 2500.0f);
-    EXPECT_NE(host.log().find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
+    EXPECT_NE(host.log_text().find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
               std::string::npos);
 }
 
 TEST(intro_group, without_its_background_it_closes_the_show_too) {
     drawing_app host;
-    effect_intro_group effect{&host.app, &host.app.app_logger};
+    effect_intro_group effect{&host, host.log()};
     EXPECT_EQ(effect.run(0, 1.0), 0);
-    EXPECT_TRUE(host.app.quitting());
+    EXPECT_TRUE(host.closed());
 }
 
 TEST(intro_group, init_reports_a_missing_picture_under_the_lens_name) {
     drawing_app host(false);
-    effect_intro_group effect{&host.app, &host.app.app_logger};
+    effect_intro_group effect{&host, host.log()};
     EXPECT_FALSE(effect.init());
-    EXPECT_NE(host.log().find("[ERROR]] Effect_Intro_Lens failed to initialize itself"),
+    EXPECT_NE(host.log_text().find("[ERROR]] Effect_Intro_Lens failed to initialize itself"),
               std::string::npos);
 }

@@ -4,21 +4,18 @@
 
 #include <cmath>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
-#include "support/test_support.h"
+#include "effects/effect_lava.h"
+#include "support/effect_test_host.h"
 
 namespace {
 
 struct lava_fixture {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    lava_fixture() { app.create(show_title, screen_width, screen_height); }
+    vdk::test::effect_test_host host;
+    effect_lava lava{&host, host.log()};
 
     const uint32_t* frame(float app_ms, double music_s) {
-        app.lava.run(app_ms, music_s);
-        return app.pixels();
+        lava.run(app_ms, music_s);
+        return host.pixels();
     }
 };
 
@@ -33,10 +30,10 @@ bool all_equal(const uint32_t* pixels, uint32_t value) {
 TEST(lava, clock_starts_one_second_early_and_is_never_reset) {
     lava_fixture f;
     f.frame(10000, 130);
-    EXPECT_EQ(f.app.lava.start_time, 10000.0f);
-    EXPECT_EQ(f.app.lava.local_time, -1.0);
+    EXPECT_EQ(f.lava.start_time, 10000.0f);
+    EXPECT_EQ(f.lava.local_time, -1.0);
     f.frame(40000, 130);
-    EXPECT_EQ(f.app.lava.local_time, 29.0);
+    EXPECT_EQ(f.lava.local_time, 29.0);
 }
 
 TEST(lava, black_at_both_ends_of_its_window) {
@@ -78,17 +75,17 @@ TEST(lava, rows_come_in_identical_pairs_and_the_picture_is_not_flat) {
 
 TEST(lava, advance_moves_the_clock_like_a_drawn_frame) {
     lava_fixture f;
-    f.app.lava.advance(500, 121.0);
-    f.app.lava.advance(2500, 122.0);
-    EXPECT_EQ(f.app.lava.start_time, 500.0f);
-    EXPECT_EQ(f.app.lava.local_time, 1.0);
+    f.lava.advance(500, 121.0);
+    f.lava.advance(2500, 122.0);
+    EXPECT_EQ(f.lava.start_time, 500.0f);
+    EXPECT_EQ(f.lava.local_time, 1.0);
 }
 
 TEST(lava, without_a_back_buffer_nothing_is_drawn_and_the_clock_moves) {
     lava_fixture f;
-    f.app.close();
-    EXPECT_EQ(f.app.lava.run(3000, 130.0), 1);
-    EXPECT_EQ(f.app.lava.start_time, 3000.0f);
+    f.host.close();
+    EXPECT_EQ(f.lava.run(3000, 130.0), 1);
+    EXPECT_EQ(f.lava.start_time, 3000.0f);
     EXPECT_NE(vdk::test::read_file("app.log").find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
               std::string::npos);
 }

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_opening_2.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -197,17 +197,15 @@ TEST(opening_2, init_reports_under_the_credit_intro_name) {
 }
 
 TEST(opening_2, single_precision_clock_runs_through_the_gap_between_windows) {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    app.create(show_title, screen_width, screen_height);
-    fill_background(app.opening_2.tex_background);
-    app.opening_2.run(55000, 55.0);
-    EXPECT_EQ(app.opening_2.local_time, 0.0f);
-    app.opening_2.advance(213016, 213.0);
-    EXPECT_EQ(app.opening_2.local_time, 158.016f);
-    app.opening_2.run(213033, 213.0);
-    EXPECT_EQ(app.opening_2.local_time, 158.033f);
+    vdk::test::effect_test_host host;
+    effect_opening_2 fx(&host, host.log());
+    fill_background(fx.tex_background);
+    fx.run(55000, 55.0);
+    EXPECT_EQ(fx.local_time, 0.0f);
+    fx.advance(213016, 213.0);
+    EXPECT_EQ(fx.local_time, 158.016f);
+    fx.run(213033, 213.0);
+    EXPECT_EQ(fx.local_time, 158.033f);
 }
 
 TEST(opening_2_kernel, every_instruction_set_draws_the_baseline_frames) {

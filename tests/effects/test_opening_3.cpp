@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_opening_3.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -112,20 +112,24 @@ TEST(opening_3, init_allocates_the_layers_and_reports_under_the_credit_intro_nam
     ASSERT_TRUE(fx.init());
     EXPECT_EQ(fx.layer_picture.width(), screen_width);
     EXPECT_EQ(fx.layer_glow.height(), screen_height);
+    // The picture layer is drawn here, once, as the first pass would draw it.
+    std::vector<uint32_t> expected(screen_width * screen_height, 0u);
+    fx.render_picture(expected.data());
+    EXPECT_EQ(std::vector<uint32_t>(fx.layer_picture.pixels(),
+                                    fx.layer_picture.pixels() + screen_width * screen_height),
+              expected);
+    EXPECT_EQ(fx.layer_picture.pixels()[0] >> 24, 0xFFu);  // drawn, not left blank
 }
 
 TEST(opening_3, run_draws_every_pixel_on_the_calling_thread_and_advance_keeps_the_clock) {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    app.create(show_title, screen_width, screen_height);
-    effect_opening_3& fx = app.opening_3;
+    vdk::test::effect_test_host host;
+    effect_opening_3 fx(&host, host.log());
     fill(fx.tex_picture, 8, 8, 0xFF336699u);
     fill(fx.tex_noise, 8, 8, 0xFF202020u);
     fill(fx.tex_industrial, 8, 8, 0xFF808080u);
     fill(fx.layer_picture, screen_width, screen_height, 0);
     fill(fx.layer_glow, screen_width, screen_height, 0);
-    uint32_t* pixels = app.pixels();
+    uint32_t* pixels = host.pixels();
     for (int i = 0; i < screen_width * screen_height; ++i) pixels[i] = 0x12345678u;
     EXPECT_EQ(fx.run(70000, 75.0), 1);
     EXPECT_EQ(fx.local_time, 0.0);

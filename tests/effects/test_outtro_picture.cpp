@@ -17,7 +17,7 @@ uint32_t stripes(int x, int y) {
 
 struct end_scene {
     drawing_app& host;
-    effect_outtro_picture effect{&host.app, &host.app.app_logger};
+    effect_outtro_picture effect{&host, host.log()};
     end_scene(drawing_app& h, uint32_t (*picture)(int, int), uint32_t (*background)(int, int))
         : host(h) {
         paint(effect.tex_background, 320, 240, background);
@@ -105,17 +105,17 @@ TEST(outtro_picture, without_a_back_buffer_it_draws_nothing_and_returns_1) {
     drawing_app host(false);
     end_scene scene(host, white, stripes);
     EXPECT_EQ(scene.effect.run(700, 266.0), 1);
-    EXPECT_FALSE(host.app.quitting());
+    EXPECT_FALSE(host.closed());
     EXPECT_EQ(scene.effect.start_time, 700.0f);
     EXPECT_EQ(scene.effect.tilt_state, 0);
-    EXPECT_NE(host.log().find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
+    EXPECT_NE(host.log_text().find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
               std::string::npos);
 }
 
 TEST(outtro_picture, init_reports_a_missing_picture_under_the_last_credit_name) {
     drawing_app host(false);
-    effect_outtro_picture effect{&host.app, &host.app.app_logger};
+    effect_outtro_picture effect{&host, host.log()};
     EXPECT_FALSE(effect.init());
-    EXPECT_NE(host.log().find("[ERROR]] Effect_Intro_Pello failed to initialize itself"),
+    EXPECT_NE(host.log_text().find("[ERROR]] Effect_Intro_Pello failed to initialize itself"),
               std::string::npos);
 }

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_scroller.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -81,11 +81,8 @@ TEST(scroller, init_reports_under_the_tunnel_name) {
 }
 
 TEST(scroller, run_draws_all_bands_and_advance_keeps_the_clock) {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    app.create(show_title, screen_width, screen_height);
-    effect_scroller& fx = app.scroller;
+    vdk::test::effect_test_host host;
+    effect_scroller fx(&host, host.log());
     fill_varied(fx.tex_grain, 64, 64, 1);
     fill_varied(fx.tex_greet, 320, 240, 2);
     fill_varied(fx.tex_stripes, 128, 128, 3);
@@ -93,5 +90,5 @@ TEST(scroller, run_draws_all_bands_and_advance_keeps_the_clock) {
     fx.advance(110250, 110.25);
     EXPECT_EQ(fx.local_time, 3.25);
     fx.run(110250, 110.25);
-    EXPECT_EQ(std::vector<uint32_t>(app.pixels(), app.pixels() + 76800), frame_at(fx, 3.25, 110.25));
+    EXPECT_EQ(host.frame(), frame_at(fx, 3.25, 110.25));
 }

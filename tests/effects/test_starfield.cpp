@@ -8,17 +8,14 @@
 #include <set>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
-#include "support/test_support.h"
+#include "effects/effect_starfield.h"
+#include "support/effect_test_host.h"
 
 namespace {
 
 struct starfield_fixture {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    starfield_fixture() { app.create(show_title, screen_width, screen_height); }
+    vdk::test::effect_test_host host;
+    effect_starfield starfield{&host, host.log()};
 };
 
 std::vector<uint32_t> band(int first_row, int end_row, double t, double music_s) {
@@ -78,28 +75,28 @@ TEST(starfield, fades_to_black_over_its_last_second_only) {
 
 TEST(starfield, the_second_window_continues_the_clock_of_the_first) {
     starfield_fixture f;
-    f.app.starfield.run(10000, 162.0);
-    EXPECT_EQ(f.app.starfield.start_time, 10000.0f);
-    EXPECT_EQ(f.app.starfield.local_time, 0.0);
-    f.app.starfield.advance(24999, 176.999);
-    EXPECT_EQ(f.app.starfield.local_time, 29.998f);
-    f.app.starfield.run(99000, 251.0);
-    EXPECT_EQ(f.app.starfield.local_time, 178.0);  // two units per second
+    f.starfield.run(10000, 162.0);
+    EXPECT_EQ(f.starfield.start_time, 10000.0f);
+    EXPECT_EQ(f.starfield.local_time, 0.0);
+    f.starfield.advance(24999, 176.999);
+    EXPECT_EQ(f.starfield.local_time, 29.998f);
+    f.starfield.run(99000, 251.0);
+    EXPECT_EQ(f.starfield.local_time, 178.0);  // two units per second
 }
 
 TEST(starfield, run_draws_the_whole_frame_as_its_bands_would) {
     starfield_fixture f;
-    f.app.starfield.run(3000, 163.0);
+    f.starfield.run(3000, 163.0);
     const std::vector<uint32_t> expected = band(0, 120, 0.0, 163.0);
-    EXPECT_EQ(std::vector<uint32_t>(f.app.pixels(), f.app.pixels() + screen_width * screen_height),
+    EXPECT_EQ(std::vector<uint32_t>(f.host.pixels(), f.host.pixels() + screen_width * screen_height),
               expected);
 }
 
 TEST(starfield, without_a_back_buffer_the_clock_still_moves) {
     starfield_fixture f;
-    f.app.close();
-    EXPECT_EQ(f.app.starfield.run(2000, 170.0), 1);
-    EXPECT_EQ(f.app.starfield.start_time, 2000.0f);
+    f.host.close();
+    EXPECT_EQ(f.starfield.run(2000, 170.0), 1);
+    EXPECT_EQ(f.starfield.start_time, 2000.0f);
     EXPECT_NE(vdk::test::read_file("app.log").find("[DEBUG]] BACK BUFFER TEXTURE LOCK FAILED, BUFF==NULLPTR"),
               std::string::npos);
 }

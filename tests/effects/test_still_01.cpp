@@ -4,24 +4,19 @@
 #include <memory>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/audio_output.h"
-#include "core/window_headless.h"
+#include "effects/effect_still_01.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
 
 constexpr uint32_t picture_colour = 0xFF204080u;
 
-// An application with a back buffer whose effect_still_01 has a plain picture
+// A host with a back buffer and an effect_still_01 that has a plain picture
 // and a plain shade texture (no files are read).
 class still_01_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        app = std::make_unique<my_app>(std::make_unique<vdk::core::headless_window>(),
-                                       std::make_unique<vdk::core::scripted_output>());
-        app->create(show_title, screen_width, screen_height);  // set-up fails: no pictures
-        ASSERT_NE(app->pixels(), nullptr);
         fill(effect().tex_picture, 320, 240, picture_colour);
         fill(effect().tex_shade, 64, 64, 0xFF102030u);
     }
@@ -31,7 +26,7 @@ protected:
         std::fill(texture.pixels(), texture.pixels() + width * height, colour);
     }
 
-    effect_still_01& effect() { return app->still_01; }
+    effect_still_01& effect() { return still; }
 
     // Draws one whole frame with a sub-effect's kernel at music position s.
     std::vector<uint32_t> kernel_frame(bool one, double s) {
@@ -50,8 +45,8 @@ protected:
         return frame[y * screen_width + x];
     }
 
-    vdk::test::scoped_work_dir dir;
-    std::unique_ptr<my_app> app;
+    vdk::test::effect_test_host host;
+    effect_still_01 still{&host, host.log()};
 };
 
 // A channel byte of the plain picture moved toward white by x, alpha 1.
@@ -93,10 +88,10 @@ TEST_F(still_01_test, run_picks_the_sub_effect_by_music_position) {
     // would still be white; at 89 s effect_one shows the picture, while
     // effect_two's fade would be white.
     effect().run(0.0f, 87.5);
-    EXPECT_EQ(app->pixels()[0], pixel_at(kernel_frame(false, 87.5), 0, 0));
-    EXPECT_NE(app->pixels()[0], 0xFFFFFFFFu);
+    EXPECT_EQ(host.pixels()[0], pixel_at(kernel_frame(false, 87.5), 0, 0));
+    EXPECT_NE(host.pixels()[0], 0xFFFFFFFFu);
     effect().run(1500.0f, 89.0);
-    EXPECT_EQ(app->pixels()[0], picture_colour);
+    EXPECT_EQ(host.pixels()[0], picture_colour);
     EXPECT_DOUBLE_EQ(effect().local_time, 1.5);
 }
 

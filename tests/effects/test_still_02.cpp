@@ -4,9 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/audio_output.h"
-#include "core/window_headless.h"
+#include "effects/effect_still_02.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -84,23 +83,19 @@ TEST(still_02_fade, white_until_236_5_then_in_and_out_to_black) {
     EXPECT_GE(effect_still_02::fade_channel(18.0, 236.0), 1.0);
 }
 
-// An application with a back buffer whose effect_still_02 has plain pictures.
+// A host with a back buffer and an effect_still_02 that has plain pictures.
 class still_02_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        app = std::make_unique<my_app>(std::make_unique<vdk::core::headless_window>(),
-                                       std::make_unique<vdk::core::scripted_output>());
-        app->create(show_title, screen_width, screen_height);  // set-up fails: no pictures
-        ASSERT_NE(app->pixels(), nullptr);
         fill(effect().tex_picture, 320, 240, 0xFF204080u);
         fill(effect().tex_env, 64, 64, 0xFFFFFFFFu);
     }
 
-    effect_still_02& effect() { return app->still_02; }
-    uint32_t pixel(int x, int y) const { return app->pixels()[y * screen_width + x]; }
+    effect_still_02& effect() { return still; }
+    uint32_t pixel(int x, int y) { return host.pixels()[y * screen_width + x]; }
 
-    vdk::test::scoped_work_dir dir;
-    std::unique_ptr<my_app> app;
+    vdk::test::effect_test_host host;
+    effect_still_02 still{&host, host.log()};
 };
 
 TEST_F(still_02_test, glass_in_the_middle_picture_around_it) {
@@ -115,7 +110,7 @@ TEST_F(still_02_test, glass_in_the_middle_picture_around_it) {
 TEST_F(still_02_test, whole_frame_white_at_236_25_and_halfway_at_236_75) {
     effect().run(0.0f, 236.25);
     for (int i = 0; i < screen_width * screen_height; ++i)
-        ASSERT_EQ(app->pixels()[i], 0xFFFFFFFFu) << "pixel " << i;
+        ASSERT_EQ(host.pixels()[i], 0xFFFFFFFFu) << "pixel " << i;
     effect().run(0.0f, 236.75);
     EXPECT_EQ(pixel(0, 0), 0xFF000000u | color_byte(0x20 / 255.0 * 0.5 + 0.5) << 16 |
                                color_byte(0x40 / 255.0 * 0.5 + 0.5) << 8 |

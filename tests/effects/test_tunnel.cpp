@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_tunnel.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -31,13 +31,9 @@ void prepare(effect_tunnel& fx) {
 }
 
 struct tunnel_fixture {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    tunnel_fixture() {
-        app.create(show_title, screen_width, screen_height);
-        prepare(app.tunnel);
-    }
+    vdk::test::effect_test_host host;
+    effect_tunnel tunnel{&host, host.log()};
+    tunnel_fixture() { prepare(tunnel); }
 };
 
 bool all_equal(const uint32_t* pixels, uint32_t value) {
@@ -86,13 +82,13 @@ TEST(tunnel_greetings, none_from_105_6_s_and_never_back) {
 
 TEST(tunnel_frames, black_tunnel_on_the_first_frame_with_only_the_greeting) {
     tunnel_fixture f;
-    f.app.tunnel.run(91000, 91.5);
-    EXPECT_EQ(f.app.tunnel.local_time, 0.0);
-    EXPECT_TRUE(all_equal(f.app.pixels(), 0xFF000000u));
+    f.tunnel.run(91000, 91.5);
+    EXPECT_EQ(f.tunnel.local_time, 0.0);
+    EXPECT_TRUE(all_equal(f.host.pixels(), 0xFF000000u));
 
     tunnel_fixture g;
-    g.app.tunnel.run(93000, 93.0);  // first frame, greeting 1 in the top-left block
-    const uint32_t* pixels = g.app.pixels();
+    g.tunnel.run(93000, 93.0);  // first frame, greeting 1 in the top-left block
+    const uint32_t* pixels = g.host.pixels();
     EXPECT_EQ(pixels[10 * screen_width + 10], 0xFF804020u);
     EXPECT_EQ(pixels[10 * screen_width + 100], 0xFF000000u);
     EXPECT_EQ(pixels[200 * screen_width + 10], 0xFF000000u);
@@ -100,11 +96,11 @@ TEST(tunnel_frames, black_tunnel_on_the_first_frame_with_only_the_greeting) {
 
 TEST(tunnel_frames, black_at_107_s) {
     tunnel_fixture f;
-    f.app.tunnel.run(0, 95.0);
-    f.app.tunnel.run(12000, 107.0);
-    EXPECT_TRUE(all_equal(f.app.pixels(), 0xFF000000u));
-    f.app.tunnel.run(11500, 106.5);  // the tunnel itself is lit, half faded
-    EXPECT_FALSE(all_equal(f.app.pixels(), 0xFF000000u));
+    f.tunnel.run(0, 95.0);
+    f.tunnel.run(12000, 107.0);
+    EXPECT_TRUE(all_equal(f.host.pixels(), 0xFF000000u));
+    f.tunnel.run(11500, 106.5);  // the tunnel itself is lit, half faded
+    EXPECT_FALSE(all_equal(f.host.pixels(), 0xFF000000u));
 }
 
 TEST(tunnel_frames, skipped_frames_leave_the_next_frame_unchanged) {
@@ -113,23 +109,23 @@ TEST(tunnel_frames, skipped_frames_leave_the_next_frame_unchanged) {
     for (int n = 0; n < 8; ++n) {
         const double s = 91.0 + n * 1.3;
         const float ms = std::floor(n * 1300.0f);
-        drawn.app.tunnel.run(ms, s);
-        skipped.app.tunnel.advance(ms, s);
+        drawn.tunnel.run(ms, s);
+        skipped.tunnel.advance(ms, s);
     }
-    drawn.app.tunnel.run(10400, 101.4);
-    skipped.app.tunnel.run(10400, 101.4);
-    EXPECT_EQ(skipped.app.tunnel.greet_step, drawn.app.tunnel.greet_step);
-    const std::vector<uint32_t> a(drawn.app.pixels(), drawn.app.pixels() + 76800);
-    const std::vector<uint32_t> b(skipped.app.pixels(), skipped.app.pixels() + 76800);
+    drawn.tunnel.run(10400, 101.4);
+    skipped.tunnel.run(10400, 101.4);
+    EXPECT_EQ(skipped.tunnel.greet_step, drawn.tunnel.greet_step);
+    const std::vector<uint32_t> a(drawn.host.pixels(), drawn.host.pixels() + 76800);
+    const std::vector<uint32_t> b(skipped.host.pixels(), skipped.host.pixels() + 76800);
     EXPECT_EQ(a, b);
 }
 
 TEST(tunnel_frames, without_a_back_buffer_the_schedule_waits) {
     tunnel_fixture f;
-    f.app.close();
-    EXPECT_EQ(f.app.tunnel.run(2000, 100.0), 1);
-    EXPECT_EQ(f.app.tunnel.start_time, 2000.0f);
-    EXPECT_EQ(f.app.tunnel.greet_step, 0);
+    f.host.close();
+    EXPECT_EQ(f.tunnel.run(2000, 100.0), 1);
+    EXPECT_EQ(f.tunnel.start_time, 2000.0f);
+    EXPECT_EQ(f.tunnel.greet_step, 0);
 }
 
 TEST(tunnel, init_stops_at_the_first_missing_picture) {

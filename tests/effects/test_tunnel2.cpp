@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_tunnel2.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -73,18 +73,15 @@ TEST(tunnel2, texel_alpha_weights_the_colour) {
 }
 
 TEST(tunnel2, clock_runs_at_a_divisor_of_1100) {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    app.create(show_title, screen_width, screen_height);
-    fill(app.tunnel2.tex_plane, 0xFFFFFFFFu);
-    EXPECT_EQ(app.tunnel2.run(1000, 177.0), 1);
-    EXPECT_EQ(app.tunnel2.local_time, 0.0);
-    app.tunnel2.advance(3200, 179.0);
-    EXPECT_EQ(app.tunnel2.run(3200, 179.0), 1);
-    EXPECT_EQ(app.tunnel2.local_time, 2.0);
-    EXPECT_EQ(std::vector<uint32_t>(app.pixels(), app.pixels() + screen_width * screen_height),
-              frame(app.tunnel2, 2.0));
+    vdk::test::effect_test_host host;
+    effect_tunnel2 planes(&host, host.log());
+    fill(planes.tex_plane, 0xFFFFFFFFu);
+    EXPECT_EQ(planes.run(1000, 177.0), 1);
+    EXPECT_EQ(planes.local_time, 0.0);
+    planes.advance(3200, 179.0);
+    EXPECT_EQ(planes.run(3200, 179.0), 1);
+    EXPECT_EQ(planes.local_time, 2.0);
+    EXPECT_EQ(host.frame(), frame(planes, 2.0));
 }
 
 TEST(tunnel2, init_reports_a_missing_picture) {

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/my_app.h"
-#include "core/window_headless.h"
+#include "effects/effect_tunnel3.h"
+#include "support/effect_test_host.h"
 #include "support/test_support.h"
 
 namespace {
@@ -91,20 +91,17 @@ TEST(tunnel3, init_reports_under_the_planes_name_even_for_the_unused_overlay) {
 }
 
 TEST(tunnel3, run_uses_its_clock_and_all_four_bands) {
-    vdk::test::scoped_work_dir dir;
-    my_app app{std::make_unique<vdk::core::headless_window>(),
-               std::make_unique<vdk::core::scripted_output>()};
-    app.create(show_title, screen_width, screen_height);
+    vdk::test::effect_test_host host;
+    effect_tunnel3 swirl(&host, host.log());
     swirl_fixture f;
-    app.tunnel3.tex_tunnel.create(64, 64);
-    for (int i = 0; i < 64 * 64; ++i) app.tunnel3.tex_tunnel.pixels()[i] = f.tunnel.tex_tunnel.pixels()[i];
-    app.tunnel3.tex_stencil.create(1, 1);
-    app.tunnel3.tex_stencil.pixels()[0] = 0xFFFFFFFFu;
-    app.tunnel3.run(4000, 184.0);
-    app.tunnel3.run(5500, 190.0);
-    EXPECT_EQ(app.tunnel3.local_time, 1.5);
-    EXPECT_EQ(std::vector<uint32_t>(app.pixels(), app.pixels() + screen_width * screen_height),
-              f.frame(1.5));
+    swirl.tex_tunnel.create(64, 64);
+    for (int i = 0; i < 64 * 64; ++i) swirl.tex_tunnel.pixels()[i] = f.tunnel.tex_tunnel.pixels()[i];
+    swirl.tex_stencil.create(1, 1);
+    swirl.tex_stencil.pixels()[0] = 0xFFFFFFFFu;
+    swirl.run(4000, 184.0);
+    swirl.run(5500, 190.0);
+    EXPECT_EQ(swirl.local_time, 1.5);
+    EXPECT_EQ(host.frame(), f.frame(1.5));
 }
 
 TEST(tunnel3, loads_the_generated_pictures) {

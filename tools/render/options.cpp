@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/my_app.h"
-#include "app/offline_show.h"
+#include "app/timeline.h"
 #include "tools/render/tool_error.h"
 
 options::options(const std::vector<std::string>& args, std::initializer_list<option_rule> rules) {
@@ -107,14 +106,19 @@ int parse_whole(const std::string& option, const std::string& text, int min, int
     return static_cast<int>(value);
 }
 
-int64_t frame_of_position(const std::string& option, const std::string& text, double seconds,
-                          int fps) {
+std::string show_end_text() {
     char end[32];
     std::snprintf(end, sizeof end, "%g", show_end_seconds);
-    const std::string outside = option + " " + text + ": position outside [0, " + end + ") s";
+    return end;
+}
+
+int64_t frame_of_position(const std::string& option, const std::string& text, double seconds,
+                          int fps) {
+    const std::string outside =
+        option + " " + text + ": position outside [0, " + show_end_text() + ") s";
     if (!(seconds >= 0.0 && seconds < show_end_seconds)) throw tool_error(exit_usage, outside);
     const int64_t frame = std::llround(seconds * fps);
-    if (offline_show::position_of(frame, fps) >= show_end_seconds) {
+    if (frame_position(frame, fps) >= show_end_seconds) {
         throw tool_error(exit_usage, outside + " once rounded to frame " + std::to_string(frame) +
                                          " at " + std::to_string(fps) + " fps");
     }

@@ -41,6 +41,9 @@ double parse_number(const std::string& option, const std::string& text);
 // A whole number in [min, max] making up all of text.
 int parse_whole(const std::string& option, const std::string& text, int min, int max);
 
+// The show's end in seconds as messages write it: "298".
+std::string show_end_text();
+
 // The show runs from 0 s to its end at 298 s; a frame must lie inside.
 // Frame round(seconds * fps), after checking that seconds and the frame's own
 // position lie in [0, 298).

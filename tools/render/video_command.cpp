@@ -229,7 +229,8 @@ int run_video_command(const std::vector<std::string>& args) {
     const int64_t first = frame_of_position("--from", opts.value("from"), from, fps);
     const double to = opts.number("to", show_end_seconds);
     if (!(to > 0.0 && to <= show_end_seconds)) {
-        throw tool_error(exit_usage, "--to " + opts.value("to") + ": position outside (0, 298] s");
+        throw tool_error(exit_usage, "--to " + opts.value("to") + ": position outside (0, " +
+                                         show_end_text() + "] s");
     }
     const int64_t end = std::llround(to * fps);
     if (end <= first) {
