@@ -649,7 +649,7 @@ def main(argv):
 
     mode_of = {}
     for f in shell_files:
-        m = re.search(r"install-deps\.sh\s+(--show|--windows|--test)\b", texts[f])
+        m = re.search(r"^\s*(?:\S*/)?install-deps\.sh\s+(--show|--windows|--test)\b", texts[f], re.M)
         if m and f != INSTALLER:
             mode_of[f] = m.group(1)
     required = {}  # (program, mode) -> first place

@@ -13,7 +13,8 @@ show_dir=$3
 shift 3
 here=$(dirname "$0")
 . "$here/wine_env.sh"
-wine_setup "$cross_dir" || exit 1
+wine_test_prefix "$cross_dir" || exit 1
+trap wine_test_cleanup EXIT
 exe="$cross_dir/tests/veldrakin_tests.exe"
 [ -f "$exe" ] || { echo "no $exe: run the cross build first" >&2; exit 1; }
 
@@ -39,7 +40,8 @@ with open(path, "wb") as w:
         s = int(8000 * math.sin(2 * math.pi * 440 * i / rate))
         w.write(struct.pack("<hh", s, s))
 PY
-  lame --quiet -b 192 "$out.wav" "$out" && rm -f "$out.wav"
+  # Renamed when complete: an interrupted run leaves no half file behind.
+  lame --quiet -b 192 "$out.wav" "$out.part" && mv "$out.part" "$out" && rm -f "$out.wav"
 done
 
 export VELDRAKIN_SHOW_DIR
