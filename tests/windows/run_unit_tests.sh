@@ -48,6 +48,15 @@ export VELDRAKIN_SHOW_DIR
 VELDRAKIN_SHOW_DIR=$(windows_path "$show_dir")
 export VELDRAKIN_TEST_MP3_DIR
 VELDRAKIN_TEST_MP3_DIR=$(windows_path "$tones")
+# Whether Wine gives an interrupted thread its vector registers back as they
+# were: the wide kernels' results depend on it. Reported, so that a wide
+# kernel's difference from the baseline below can be told from that.
+probe="$cross_dir/tests/windows/vector_state_probe.exe"
+if [ -f "$probe" ]; then
+  wine "$probe" 2>/dev/null | tr -d '\r' | sed 's/^/vector registers under Wine: /'
+  [ "${PIPESTATUS[0]}" = 1 ] &&
+    echo "NOTE: Wine changed the vector registers of an interrupted thread on this processor"
+fi
 start=$(date +%s)
 wine "$exe" --gtest_brief=1 "$@" 2> >(grep -v '^ALSA lib' >&2)
 code=$?

@@ -40,8 +40,10 @@ windows_path() {
 wine_test_prefix() {
   wine_setup "$1" || return 1
   local template=$WINEPREFIX
-  mkdir -p "$1/wine-tests"
-  WINE_TEST_DIR=$(mktemp -d "$1/wine-tests/test.XXXXXX") || return 1
+  local tests_dir
+  tests_dir="$(cd "$1" && pwd)/wine-tests"
+  mkdir -p "$tests_dir"
+  WINE_TEST_DIR=$(mktemp -d "$tests_dir/test.XXXXXX") || return 1
   cp -a --link "$template" "$WINE_TEST_DIR/prefix" || return 1
   local reg
   for reg in "$template"/*.reg; do
