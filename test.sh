@@ -11,8 +11,10 @@
 #      it starts right after the build and plays while the other stages run.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
-scripts/build.sh
+scripts/install-deps.sh --test
+# Every program the tests and scripts run comes from an installed package.
+scripts/check-deps.py
+scripts/build.sh -DVELDRAKIN_TESTS=ON
 jobs=$(nproc 2>/dev/null || echo 2)
 show_dir=$PWD/build/show
 

@@ -78,31 +78,28 @@ public:
         }
         SDL_Rect display{};
         if (SDL_GetDisplayBounds(0, &display) != 0) display = {0, 0, width, height};
-        if (windowed_width_ > 0 && windowed_height_ > 0) {
-            window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                       windowed_width_, windowed_height_, 0);
-        } else {
-            window_ = SDL_CreateWindow(title.c_str(), display.x, display.y, display.w, display.h,
-                                       SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
-        }
-        if (window_ == nullptr) {
-            reason_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
-            return false;
-        }
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
-        renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        // The window is made for its renderer and stays hidden until it has
+        // one: an OpenGL renderer on a window created without OpenGL would
+        // destroy that window and create another, so the first window would
+        // flash on the screen and anyone who found it would hold a dead id.
+        // Without OpenGL, a window of its own with the software renderer.
+        const int opengl = render_driver_index("opengl");
+        if (opengl >= 0) open_with(title, display, SDL_WINDOW_OPENGL, opengl, 0);
+        if (renderer_ == nullptr) open_with(title, display, 0, -1, SDL_RENDERER_SOFTWARE);
         if (renderer_ != nullptr) {
             frame_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
                                        SDL_TEXTUREACCESS_STREAMING, width, height);
         }
         if (renderer_ == nullptr || frame_ == nullptr) {
-            reason_ = std::string("SDL renderer: ") + SDL_GetError();
+            reason_ = window_ == nullptr ? std::string("SDL_CreateWindow: ") + SDL_GetError()
+                                         : std::string("SDL renderer: ") + SDL_GetError();
             destroy();
             return false;
         }
-        set_class_hint();  // after the renderer, which may recreate the X window
+        set_class_hint();  // before the window is mapped, as window managers read it then
+        SDL_ShowWindow(window_);
         frame_width_ = width;
         frame_height_ = height;
         return true;
@@ -178,6 +175,34 @@ public:
     }
 
 private:
+    static int render_driver_index(const char* name) {
+        for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+            SDL_RendererInfo info;
+            if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, name) == 0) return i;
+        }
+        return -1;
+    }
+
+    // A hidden window with the given extra flags and its renderer; on failure
+    // neither is kept.
+    void open_with(const std::string& title, const SDL_Rect& display, Uint32 flags, int driver,
+                   Uint32 renderer_flags) {
+        flags |= SDL_WINDOW_HIDDEN;
+        if (windowed_width_ > 0 && windowed_height_ > 0) {
+            window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                       windowed_width_, windowed_height_, flags);
+        } else {
+            window_ = SDL_CreateWindow(title.c_str(), display.x, display.y, display.w, display.h,
+                                       flags | SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
+        }
+        if (window_ == nullptr) return;
+        renderer_ = SDL_CreateRenderer(window_, driver, renderer_flags);
+        if (renderer_ == nullptr) {
+            SDL_DestroyWindow(window_);
+            window_ = nullptr;
+        }
+    }
+
     // The X11 class hint carries the window class name, as window managers
     // and test tools look windows up by it.
     void set_class_hint() {

@@ -1,23 +1,75 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the show and the tests need.
-# Runs apt-get only when something is missing, so repeated calls are cheap.
+# Installs the Debian 12 packages of one mode. Runs apt-get only when
+# something is missing, so repeated calls are cheap.
+#
+#   scripts/install-deps.sh --show      what run.sh needs: the build of the show,
+#                                       its generator and the render tool
+#   scripts/install-deps.sh --test      everything test.sh runs, the Windows
+#                                       cross build and Wine included (default)
+#   scripts/install-deps.sh --windows   --show and the Windows cross build
+#   scripts/install-deps.sh --list MODE prints the packages of MODE, one a line
+#
+# One package a line: a test that needs a new package adds its line to
+# test_packages (and its programs to scripts/programs.txt, which
+# scripts/check-deps.py checks against these lists).
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config git
-  libsdl2-dev libx11-dev libmpg123-dev libpng-dev zlib1g-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libcairo2-dev libpango1.0-dev libmp3lame-dev
-  fonts-dejavu-core fonts-inter fonts-bebas-neue
-  xvfb xdotool x11-utils libgl1-mesa-dri
-  lame ffmpeg python3
-  clang-14 libclang-rt-14-dev
+show_packages=(
+  build-essential
+  cmake
+  pkg-config
+  libsdl2-dev
+  libx11-dev
+  libgl1-mesa-dri
+  libmpg123-dev
+  libpng-dev
+  zlib1g-dev
+  libcairo2-dev
+  libpango1.0-dev
+  libmp3lame-dev
+  fonts-dejavu-core
+  fonts-inter
+  fonts-bebas-neue
 )
-# --windows: also the cross compiler of the Windows build and Wine to run its
-# tests (about 1 GB installed, under a minute from the archive).
-if [ "${1:-}" = --windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+# The cross compiler of the Windows build and Wine to run it (about 1 GB
+# installed, under a minute from the archive).
+windows_packages=(
+  g++-mingw-w64-x86-64-posix
+  wine
+  wine64
+)
+test_packages=(
+  "${show_packages[@]}"
+  "${windows_packages[@]}"
+  git
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+  xvfb
+  xdotool
+  x11-utils
+  lame
+  ffmpeg
+  python3
+  clang-14
+  libclang-rt-14-dev
+)
+
+packages_of() {
+  case "$1" in
+    --show) printf '%s\n' "${show_packages[@]}" ;;
+    --windows) printf '%s\n' "${show_packages[@]}" "${windows_packages[@]}" ;;
+    --test) printf '%s\n' "${test_packages[@]}" ;;
+    *) echo "usage: install-deps.sh [--show|--test|--windows|--list MODE]" >&2; return 2 ;;
+  esac
+}
+
+if [ "${1:-}" = --list ]; then
+  packages_of "${2:---test}"
+  exit
 fi
+mapfile -t packages < <(packages_of "${1:---test}")
+[ ${#packages[@]} -gt 0 ] || exit 2
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,6 +82,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Another apt may hold the lock for a while: wait for it instead of failing.
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 fi

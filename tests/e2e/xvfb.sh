@@ -1,27 +1,37 @@
-# Sourced by the end-to-end tests: starts Xvfb on a free display number,
-# waits until it answers, exports DISPLAY, and stops it on exit.
+# Sourced by the end-to-end tests: starts a virtual X server of its own,
+# exports DISPLAY, and stops it on exit. The server chooses a free display
+# number itself (-displayfd) and writes it once it accepts connections, so
+# two tests started at the same moment never end up on one server.
+# Sets XVFB_PID; XVFB_WAITED_MS says how long the server took to come up.
 start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-      Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      XVFB_PID=$!
-      export DISPLAY=":${n}"
-      for _ in $(seq 1 100); do
-        if xdpyinfo >/dev/null 2>&1; then
-          trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null' EXIT
-          return 0
-        fi
-        if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
-        sleep 0.1
-      done
-      kill "$XVFB_PID" 2>/dev/null
-    fi
+  local dir started
+  dir=$(mktemp -d) || return 1
+  started=$(date +%s%N)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>"$dir/log" &
+  XVFB_PID=$!
+  local number=""
+  for _ in $(seq 1 300); do
+    number=$(head -n 1 "$dir/display" 2>/dev/null)
+    case "$number" in
+      *[!0-9]* | "") ;;
+      *) if [ "$(wc -l <"$dir/display")" -ge 1 ]; then break; fi ;;
+    esac
+    number=""
+    if ! kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
+    sleep 0.1
   done
-  echo "could not start Xvfb" >&2
-  return 1
+  if [ -z "$number" ]; then
+    echo "could not start Xvfb: $(tail -n 3 "$dir/log" 2>/dev/null)" >&2
+    kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$dir"
+    return 1
+  fi
+  rm -rf "$dir"
+  export DISPLAY=":$number"
+  XVFB_WAITED_MS=$(( ($(date +%s%N) - started) / 1000000 ))
+  trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null' EXIT
+  return 0
 }
-
 # Waits up to $2 seconds for a window of class name $1; prints its id.
 wait_for_window() {
   local id

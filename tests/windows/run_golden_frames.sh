@@ -12,7 +12,8 @@ cross_dir=$(cd "$2" && pwd)
 show_dir=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_env.sh"
-wine_setup "$cross_dir" || exit 1
+wine_test_prefix "$cross_dir" || exit 1
+trap wine_test_cleanup EXIT
 exe="$cross_dir/veldrakin-render.exe"
 [ -f "$exe" ] || { echo "no $exe: run the cross build first" >&2; exit 1; }
 golden="$source_dir/tests/golden/frames"

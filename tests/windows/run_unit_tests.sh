@@ -13,7 +13,8 @@ show_dir=$3
 shift 3
 here=$(dirname "$0")
 . "$here/wine_env.sh"
-wine_setup "$cross_dir" || exit 1
+wine_test_prefix "$cross_dir" || exit 1
+trap wine_test_cleanup EXIT
 exe="$cross_dir/tests/veldrakin_tests.exe"
 [ -f "$exe" ] || { echo "no $exe: run the cross build first" >&2; exit 1; }
 
@@ -39,13 +40,23 @@ with open(path, "wb") as w:
         s = int(8000 * math.sin(2 * math.pi * 440 * i / rate))
         w.write(struct.pack("<hh", s, s))
 PY
-  lame --quiet -b 192 "$out.wav" "$out" && rm -f "$out.wav"
+  # Renamed when complete: an interrupted run leaves no half file behind.
+  lame --quiet -b 192 "$out.wav" "$out.part" && mv "$out.part" "$out" && rm -f "$out.wav"
 done
 
 export VELDRAKIN_SHOW_DIR
 VELDRAKIN_SHOW_DIR=$(windows_path "$show_dir")
 export VELDRAKIN_TEST_MP3_DIR
 VELDRAKIN_TEST_MP3_DIR=$(windows_path "$tones")
+# Whether Wine gives an interrupted thread its vector registers back as they
+# were: the wide kernels' results depend on it. Reported, so that a wide
+# kernel's difference from the baseline below can be told from that.
+probe="$cross_dir/tests/windows/vector_state_probe.exe"
+if [ -f "$probe" ]; then
+  wine "$probe" 2>/dev/null | tr -d '\r' | sed 's/^/vector registers under Wine: /'
+  [ "${PIPESTATUS[0]}" = 1 ] &&
+    echo "NOTE: Wine changed the vector registers of an interrupted thread on this processor"
+fi
 start=$(date +%s)
 wine "$exe" --gtest_brief=1 "$@" 2> >(grep -v '^ALSA lib' >&2)
 code=$?

@@ -19,8 +19,11 @@ exe="$cross_dir/veldrakin.exe"
 probe="$cross_dir/tests/windows/window_probe.exe"
 [ -f "$exe" ] && [ -f "$probe" ] || fail "no cross build in $cross_dir"
 [ -f "$data/music/KR_VAULT-X2.mp3" ] || fail "no generated data in $data"
-wine_setup "$cross_dir" || fail "wine"
+wine_test_prefix "$cross_dir" || fail "wine"
+trap wine_test_cleanup EXIT
 start_xvfb || fail "Xvfb"
+work=$(mktemp -d)
+trap 'rm -rf "$work"; wine_test_cleanup; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
 
 # The window seam on its own first: placement, presentation read back from
 # the window, messages and the closing chain (the unit test needs a display).
@@ -31,8 +34,6 @@ echo "$seam" | grep -q '^\[  PASSED  \] 1 test' && ! echo "$seam" | grep -q SKIP
   { echo "$seam" >&2; fail "the Win32 window test did not pass"; }
 echo "Win32 window test passed"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"; wineserver -k 2>/dev/null; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
 mkdir "$work/windows" "$work/linux"
 for d in windows linux; do
   ln -s "$data/music" "$work/$d/music"
