@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "effects/effect_opening_1.h"
+#include "support/missing_picture_check.h"
 #include "support/test_support.h"
 
 namespace {
@@ -52,16 +53,7 @@ double carved_reference(const vec3& p, int count) {
 }  // namespace
 
 TEST(opening_1, a_missing_picture_is_reported_under_its_own_name) {
-    vdk::test::scoped_work_dir dir;
-    {
-        vdk::core::logger log(vdk::core::file);
-        effect_opening_1 flight(nullptr, &log);
-        EXPECT_FALSE(flight.init());
-    }
-    const auto lines = vdk::test::read_lines("app.log");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("[ERROR]] effect_opening_1 failed to initialize itself"),
-              std::string::npos);
+    vdk::test::expect_a_missing_picture_reported_as<effect_opening_1>("effect_opening_1");
 }
 
 TEST(opening_1, clock_runs_on_through_the_gap_between_its_windows) {
