@@ -35,7 +35,7 @@ cp "$trees"/mt/site/veldrakin-mt.{js,wasm,worker.js} "$staging/"
 cp "$trees"/st/site/veldrakin-st.{js,wasm} "$staging/"
 python3 /usr/share/emscripten/tools/file_packager.py "$staging/show.data" \
   --preload build/show/music@/show/music build/show/_glimmerock@/show/_glimmerock \
-  --js-output="$staging/show-data.js" >/dev/null
+  --js-output="$staging/show-data.js" 2>&1 >/dev/null | { grep -v FORCE_FILESYSTEM >&2 || true; }
 rm -rf "$out"
 mv "$staging" "$out"
 echo "$out/index.html ($(du -sh "$out" | cut -f1); serve it with scripts/serve-web.sh)"

@@ -47,3 +47,14 @@ set_target_properties(veldrakin_web PROPERTIES OUTPUT_NAME veldrakin-${web_varia
 foreach(page_file index.html page.js)
   configure_file(${CMAKE_SOURCE_DIR}/web/${page_file} ${CMAKE_BINARY_DIR}/site/${page_file} COPYONLY)
 endforeach()
+
+# The PNG loader's digests of a folder, run under node (the real file
+# system, the module inside the script) by tests/web against the desktop
+# build's; built on demand in the tree without threads.
+if(NOT VELDRAKIN_WEB_THREADS)
+  add_executable(picture_digests_web EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tests/web/picture_digests.cpp)
+  target_link_libraries(picture_digests_web PRIVATE vdk_core)
+  target_link_options(picture_digests_web PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1
+    -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
+  set_target_properties(picture_digests_web PROPERTIES SUFFIX .js)
+endif()
