@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "effects/instruction_set.h"
+
 blob_spheres::blob_spheres(double t)
     : centre{1.5 * vec3{std::cos(1.1 * t), std::cos(1.3 * t), std::cos(1.7 * t)},
              -1.5 * vec3{std::cos(0.7 * t), std::cos(1.9 * t), std::cos(2.3 * t)},
@@ -79,38 +81,8 @@ vec3 effect_blobs1::shade(const blob_spheres& field, const bounding_balls<3>& bo
     return four_point_lights(base, p, n, rd);
 }
 
-void effect_blobs1::render_band(int first_row, int end_row, double t, uint32_t pixels[], double s) const {
-    static const instruction_set widest = widest_instruction_set();
-    render_band(first_row, end_row, t, pixels, s, widest);
-}
-
-void effect_blobs1::render_band(int first_row, int end_row, double t, uint32_t pixels[], double s, instruction_set set) const {
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (set != instruction_set::baseline && instruction_set_supported(instruction_set::avx2)) {
-        render_pixels_avx2(first_row, end_row, t, pixels, s);
-        return;
-    }
-#endif
-    (void)set;
-    render_pixels_baseline(first_row, end_row, t, pixels, s);
-}
-
-#if defined(__GNUC__)
-__attribute__((flatten))
-#endif
-void effect_blobs1::render_pixels_baseline(int first_row, int end_row, double t, uint32_t pixels[], double s) const {
-    render_pixels(first_row, end_row, t, pixels, s);
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-// No separate AVX-512 copy: nothing here is wider than four doubles.
-__attribute__((flatten, target("avx2")))
-#endif
-void effect_blobs1::render_pixels_avx2(int first_row, int end_row, double t, uint32_t pixels[], double s) const {
-    render_pixels(first_row, end_row, t, pixels, s);
-}
-
-void effect_blobs1::render_pixels(int first_row, int end_row, double t, uint32_t pixels[], double s) const {
+VDK_FLATTEN void effect_blobs1::render_band(int first_row, int end_row, double t,
+                                            uint32_t pixels[], double s) const {
     const blob_spheres field(t);
     const bounding_balls<3> bounds = field.bounds();
     const orbit_camera camera(t, 5);

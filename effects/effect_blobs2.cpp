@@ -1,5 +1,7 @@
 #include "effects/effect_blobs2.h"
 
+#include "effects/instruction_set.h"
+
 bool effect_blobs2::init() {
     // This scene reports its failures under the name of the textured planes.
     return load_textures({{&tex_env, "_glimmerock/textures/rust.png"},
@@ -52,38 +54,8 @@ vec3 effect_blobs2::shade(const glass_rings& field, const bounding_balls<3>& bou
     return four_point_lights(base, p, n, rd);
 }
 
-void effect_blobs2::render_band(int first_row, int end_row, double t, uint32_t pixels[]) const {
-    static const instruction_set widest = widest_instruction_set();
-    render_band(first_row, end_row, t, pixels, widest);
-}
-
-void effect_blobs2::render_band(int first_row, int end_row, double t, uint32_t pixels[], instruction_set set) const {
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (set != instruction_set::baseline && instruction_set_supported(instruction_set::avx2)) {
-        render_pixels_avx2(first_row, end_row, t, pixels);
-        return;
-    }
-#endif
-    (void)set;
-    render_pixels_baseline(first_row, end_row, t, pixels);
-}
-
-#if defined(__GNUC__)
-__attribute__((flatten))
-#endif
-void effect_blobs2::render_pixels_baseline(int first_row, int end_row, double t, uint32_t pixels[]) const {
-    render_pixels(first_row, end_row, t, pixels);
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-// No separate AVX-512 copy: nothing here is wider than four doubles.
-__attribute__((flatten, target("avx2")))
-#endif
-void effect_blobs2::render_pixels_avx2(int first_row, int end_row, double t, uint32_t pixels[]) const {
-    render_pixels(first_row, end_row, t, pixels);
-}
-
-void effect_blobs2::render_pixels(int first_row, int end_row, double t, uint32_t pixels[]) const {
+VDK_FLATTEN void effect_blobs2::render_band(int first_row, int end_row, double t,
+                                            uint32_t pixels[]) const {
     const glass_rings field(t);
     const bounding_balls<3> bounds = field.bounds();
     const orbit_camera camera(t, 8);

@@ -7,7 +7,6 @@
 
 #include "core/texture.h"
 #include "effects/base_effect.h"
-#include "effects/instruction_set.h"
 #include "effects/effect_blobs1.h"
 #include "effects/glass_scene.h"
 #include "effects/raymarch.h"
@@ -44,12 +43,9 @@ public:
     bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
-    // Draws band rows [first_row, end_row) with the widest instruction set of
-    // this processor; the second form with the given set (every set draws the
-    // same pixels; one this processor lacks falls back to the baseline).
+    // Draws band rows [first_row, end_row). One copy for every instruction
+    // set: one compiled for AVX2 was measured no faster.
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[]) const;
-    void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
-                     instruction_set set) const;
 
     // The distance field and the glass colour of a hit point p seen along rd,
     // at the effect's local_time.
@@ -67,11 +63,4 @@ public:
     double local_time = 0.0;
     float start_time = -1.0f;
 
-private:
-    // The pixel loop, and its copies compiled for the baseline and for AVX2
-    // (which the compiler vectorises further; the library's exp, log, pow,
-    // sin and atan2 stay calls, so both draw the same bits).
-    void render_pixels(int first_row, int end_row, double local_time, uint32_t pixels[]) const;
-    void render_pixels_baseline(int first_row, int end_row, double local_time, uint32_t pixels[]) const;
-    void render_pixels_avx2(int first_row, int end_row, double local_time, uint32_t pixels[]) const;
 };

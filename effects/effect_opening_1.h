@@ -38,7 +38,7 @@ public:
     bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
-    // Draws with the widest instruction set of the processor.
+    // Draws with the chosen instruction set.
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                      double music_s) const;
     // Draws with the kernel of one instruction set (one the processor

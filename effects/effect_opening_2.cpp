@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "effects/instruction_set.h"
 #include "effects/raymarch.h"
 
 namespace {
@@ -205,88 +204,23 @@ struct cell_band {
     cell_row rows[screen_height];  // from first_row on
 };
 
-// The pixel loop, column by column (each column runs down the band so that
-// the cached neighbourhoods are reused). The copies compiled for wider
-// instruction sets below run the same operations (the floor of a wider set
-// is an exact rounding instruction; the library's sin, cos, exp and pow stay
-// calls), so every set draws the same bits.
-inline void draw_cells(const cell_band& band) {
-    const effect_opening_2::frame_terms& terms = band.terms;
-    const double drift = terms.drift;
-    const double o2 = terms.layer_offset;
+using cells_function = void (*)(const cell_band& band);
 
-    // One neighbourhood per octave and layer, reused down each column.
-    cell_neighbourhood pattern_cells[2];
-    cell_neighbourhood layer_cells[2];
-    const double scales[2] = {1, 3};
-    const double weights[2] = {0.6, 0.42};
-
-    for (int i = 0; i < screen_width; ++i) {
-        const cell_column& column = band.columns[i];
-        for (int j = band.first_row; j < band.end_row; ++j) {
-            const cell_row& row = band.rows[j - band.first_row];
-            const double px = column.a_cos - row.b_sin + drift;
-            const double py = column.a_sin + row.b_cos + drift;
-
-            double sum = 0;
-            for (int octave = 0; octave < 2; ++octave) {
-                const double k = scales[octave];
-                const double w = weights[octave];
-                const effect_opening_2::feature_distances f =
-                    cached_cell_noise(5 + k * px, 5 + k * py, pattern_cells[octave]);
-                const effect_opening_2::feature_distances g = cached_cell_noise(
-                    0.5 * k * px + 50 + o2, 0.5 * k * py + 50 + o2, layer_cells[octave]);
-                const double pattern_gap = static_cast<double>(f.f2) - f.f1;
-                const double layer_gap = static_cast<double>(g.f2) - g.f1;
-                const float q = effect_opening_2::border_q(pattern_gap);
-                const double jj = effect_opening_2::border_j(layer_gap);
-                const float kk = static_cast<float>(q * jj);
-                sum += static_cast<double>(kk) * kk * w;
-                const double m = cell_shade(pattern_gap, band.hashes);
-                if (octave == 0) {
-                    sum += m * w * terms.strength;
-                } else {
-                    sum += m * w;
-                }
-            }
-
-            const double rho = std::sqrt(row.v * row.v + column.u * column.u);
-            const float vignette = std::exp(static_cast<float>(-0.6 * rho));
-            const float e = static_cast<float>(vignette * 1.2 * sum);
-
-            const uint32_t tint = band.tint->sample(0.001 * px, 0.001 * py);
-            const float red = std::pow(e, band.red_power[(tint >> 16) & 0xFFu]);
-            const float green = std::pow(e, band.green_power[(tint >> 8) & 0xFFu]);
-            const float blue = std::pow(e, band.blue_power[tint & 0xFFu]);
-
-            band.pixels[j * screen_width + i] =
-                pack_color(effect_opening_2::apply_fades(terms, {red, green, blue, 1.0}));
-        }
-    }
-}
-
-#if defined(__GNUC__)
-__attribute__((flatten))
-#endif
-void draw_cells_baseline(const cell_band& band) {
-    draw_cells(band);
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
 // AVX2 brings an exact floor instruction and four-wide distances of the
-// nearest-two search. There is no separate AVX-512 copy: the search is nine
-// wide, which 512-bit registers do not fill better.
-__attribute__((flatten, target("avx2"))) void draw_cells_avx2(const cell_band& band) {
-    draw_cells(band);
-}
-#endif
+// nearest-two search. SSE2 adds nothing to the scalar copy, which the
+// compiler already builds for it, and 512-bit registers do not fill the
+// nine-wide search better than 256-bit ones.
+#define LANE_KERNEL "effects/effect_opening_2_cells.inc"
+#define LANE_KERNEL_SETS (LANE_SET_SCALAR | LANE_SET_AVX2)
+#include "effects/lane_kernels.h"
+constexpr kernel_table<cells_function> cells_copies =
+    LANE_KERNEL_COPIES(&scalar_kernel::draw_cells, draw_cells);
 
 }  // namespace
 
 void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
                                    double s) const {
-    static const instruction_set widest = widest_instruction_set();
-    render_band(first_row, end_row, x, pixels, s, widest);
+    render_band(first_row, end_row, x, pixels, s, chosen_instruction_set());
 }
 
 void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
@@ -317,12 +251,5 @@ void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_
         band.rows[j - first_row] = {v, b * terms.sin_turn, b * terms.cos_turn};
     }
 
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (set != instruction_set::baseline && instruction_set_supported(instruction_set::avx2)) {
-        draw_cells_avx2(band);
-        return;
-    }
-#endif
-    (void)set;
-    draw_cells_baseline(band);
+    cells_copies[set](band);
 }

@@ -20,9 +20,9 @@ public:
     bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
-    // Draws band rows [first_row, end_row) with the widest instruction set of
-    // this processor; the second form with the given set (any set draws the
-    // same pixels; one this processor lacks falls back to the baseline).
+    // Draws band rows [first_row, end_row) with the chosen instruction set;
+    // the second form with the given set, one the processor supports (any
+    // set draws the same pixels).
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                      double music_s) const;
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],

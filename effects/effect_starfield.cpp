@@ -4,6 +4,7 @@
 
 #include "effects/simd_lanes.h"
 
+
 void effect_starfield::advance(float app_ms, double) {
     local_time = advance_clock(start_time, app_ms, 0.0f, 500.0f);
 }
@@ -97,45 +98,20 @@ inline void march_lanes(const lane_rays& rays, double yo, const march_step* step
 
 using march_function = void (*)(const lane_rays&, double, const march_step*, lane_sums&);
 
-#if defined(__GNUC__) && defined(__x86_64__)
-// The march once per wide instruction set, each copy compiled for its own,
-// with the operations written out per register: left to the compiler, the
-// square root (which may set errno) keeps the end of each step scalar.
-#pragma GCC push_options
-#pragma GCC target("avx2")
-namespace avx2_kernel {
-using lanes = avx2_lanes;
-#include "effects/effect_starfield_lanes.inc"
-}  // namespace avx2_kernel
-#pragma GCC pop_options
-
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-namespace avx512_kernel {
-using lanes = avx512_lanes;
-#include "effects/effect_starfield_lanes.inc"
-}  // namespace avx512_kernel
-#pragma GCC pop_options
-#endif
-
-// The baseline march, vectorised by the compiler as far as the baseline goes.
-#if defined(__GNUC__)
-__attribute__((flatten))
-#endif
-void march_lanes_baseline(const lane_rays& rays, double yo, const march_step* steps,
-                          lane_sums& sums) {
+// The scalar march, vectorised by the compiler as far as the target's
+// baseline goes.
+VDK_FLATTEN void march_scalar(const lane_rays& rays, double yo, const march_step* steps,
+                               lane_sums& sums) {
     march_lanes(rays, yo, steps, sums);
 }
 
-march_function march_for(instruction_set set) {
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (set == instruction_set::avx512) return avx512_kernel::march_group;
-    if (set == instruction_set::avx2) return avx2_kernel::march_group;
-#else
-    (void)set;
-#endif
-    return march_lanes_baseline;
-}
+// The march once per vector instruction set, with the operations written out
+// per register: left to the compiler, the square root (which may set errno)
+// keeps the end of each step scalar.
+#define LANE_KERNEL "effects/effect_starfield_lanes.inc"
+#define LANE_KERNEL_SETS LANE_VECTOR_SETS
+#include "effects/lane_kernels.h"
+constexpr kernel_table<march_function> march_copies = LANE_KERNEL_COPIES(&march_scalar, march_group);
 
 // What a frame depends on besides the block: the turn and offset of the view,
 // the fade, the march steps, and the per-column terms of the directions.
@@ -219,14 +195,13 @@ void starfield_write_block(const color4& record, int i, int j, uint32_t pixels[]
 }
 
 void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels[], double s) {
-    static const instruction_set widest = widest_instruction_set();
-    starfield_render_band_with(widest, first_row, end_row, t, pixels, s);
+    starfield_render_band_with(chosen_instruction_set(), first_row, end_row, t, pixels, s);
 }
 
 void starfield_render_band_with(instruction_set set, int first_row, int end_row, double t,
                                 uint32_t pixels[], double s) {
     const starfield_frame frame(t, s);
-    const march_function march = march_for(set);
+    const march_function march = march_copies[set];
     color4 records[block_columns];
     for (int j = first_row; j < end_row; ++j) {
         row_records(frame, march, j, records);
@@ -236,5 +211,5 @@ void starfield_render_band_with(instruction_set set, int first_row, int end_row,
 
 void starfield_row_records(instruction_set set, int j, double t, double music_s,
                            color4 records[]) {
-    row_records(starfield_frame(t, music_s), march_for(set), j, records);
+    row_records(starfield_frame(t, music_s), march_copies[set], j, records);
 }

@@ -14,8 +14,8 @@
 #include "effects/instruction_set.h"
 
 // Draws the blocks of band rows first_row <= j < end_row into the 320 x 240
-// pixels at clock t and music position music_s, with the widest instruction
-// set of the processor. Reads nothing but its arguments.
+// pixels at clock t and music position music_s, with the chosen instruction
+// set. Reads nothing but its arguments.
 void starfield_render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                            double music_s);
 // The same with the kernel of one instruction set (one the processor

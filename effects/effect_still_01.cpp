@@ -1,5 +1,7 @@
 #include "effects/effect_still_01.h"
 
+#include "effects/instruction_set.h"
+
 #include <cmath>
 
 namespace {
@@ -118,37 +120,8 @@ void effect_still_01::render_band_one(int first_row, int end_row, uint32_t pixel
     render_band(first_row, end_row, pixels, fade);
 }
 
-void effect_still_01::render_band(int first_row, int end_row, uint32_t pixels[],
-                                  const fade_plan& fade) const {
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (kernel_set != instruction_set::baseline &&
-        instruction_set_supported(instruction_set::avx2)) {
-        render_pixels_avx2(first_row, end_row, pixels, fade);
-        return;
-    }
-#endif
-    render_pixels_baseline(first_row, end_row, pixels, fade);
-}
-
-#if defined(__GNUC__)
-__attribute__((flatten))
-#endif
-void effect_still_01::render_pixels_baseline(int first_row, int end_row, uint32_t pixels[],
-                                             const fade_plan& fade) const {
-    render_pixels(first_row, end_row, pixels, fade);
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-// No separate AVX-512 copy: nothing here is wider than four doubles.
-__attribute__((flatten, target("avx2")))
-#endif
-void effect_still_01::render_pixels_avx2(int first_row, int end_row, uint32_t pixels[],
-                                         const fade_plan& fade) const {
-    render_pixels(first_row, end_row, pixels, fade);
-}
-
-void effect_still_01::render_pixels(int first_row, int end_row, uint32_t pixels[],
-                                    const fade_plan& fade) const {
+VDK_FLATTEN void effect_still_01::render_band(int first_row, int end_row, uint32_t pixels[],
+                                              const fade_plan& fade) const {
     const torus_frame torus(local_time);
     const vec3 origin{0, 0, 6};
     const double e = normal_eps;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "effects/instruction_set.h"
+
 namespace {
 
 constexpr const char* failure_message = "effect_chernobil failed to initialize itself";
@@ -139,43 +141,8 @@ vec3 effect_still_02::exit_lookup(const vec3& r, const vec3& u) {
 
 double effect_still_02::fade_channel(double value, double s) { return lens_fade(s).apply(value); }
 
-void effect_still_02::render_band(int first_row, int end_row, double t, uint32_t pixels[],
-                                  double s) const {
-    static const instruction_set widest = widest_instruction_set();
-    render_band(first_row, end_row, t, pixels, s, widest);
-}
-
-void effect_still_02::render_band(int first_row, int end_row, double t, uint32_t pixels[],
-                                  double s, instruction_set set) const {
-#if defined(__GNUC__) && defined(__x86_64__)
-    if (set != instruction_set::baseline && instruction_set_supported(instruction_set::avx2)) {
-        render_pixels_avx2(first_row, end_row, t, pixels, s);
-        return;
-    }
-#endif
-    (void)set;
-    render_pixels_baseline(first_row, end_row, t, pixels, s);
-}
-
-#if defined(__GNUC__)
-__attribute__((flatten))
-#endif
-void effect_still_02::render_pixels_baseline(int first_row, int end_row, double t,
-                                             uint32_t pixels[], double s) const {
-    render_pixels(first_row, end_row, t, pixels, s);
-}
-
-#if defined(__GNUC__) && defined(__x86_64__)
-// No separate AVX-512 copy: nothing here is wider than four doubles.
-__attribute__((flatten, target("avx2")))
-#endif
-void effect_still_02::render_pixels_avx2(int first_row, int end_row, double t, uint32_t pixels[],
-                                         double s) const {
-    render_pixels(first_row, end_row, t, pixels, s);
-}
-
-void effect_still_02::render_pixels(int first_row, int end_row, double t, uint32_t pixels[],
-                                    double s) const {
+VDK_FLATTEN void effect_still_02::render_band(int first_row, int end_row, double t,
+                                              uint32_t pixels[], double s) const {
     const lens_frame lens(t);
     auto field = [&lens](const vec3& p) { return lens.distance(p); };
     const bounding_balls<1> bounds = lens.bounds();

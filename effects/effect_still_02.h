@@ -10,7 +10,6 @@
 // offset 0 ms, divisor 1000.
 
 #include "effects/base_effect.h"
-#include "effects/instruction_set.h"
 #include "effects/raymarch.h"
 
 class effect_still_02 : public base_effect {
@@ -23,13 +22,10 @@ public:
 
     // Draws the frame with four half-resolution bands of render_band.
     void effect_one(uint32_t* pixels, double local_time, double music_s);
-    // Draws band rows [first_row, end_row) with the widest instruction set of
-    // this processor; the second form with the given set (every set draws the
-    // same pixels; one this processor lacks falls back to the baseline).
+    // Draws band rows [first_row, end_row). One copy for every instruction
+    // set: one compiled for AVX2 was measured no faster.
     void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
                      double music_s) const;
-    void render_band(int first_row, int end_row, double local_time, uint32_t pixels[],
-                     double music_s, instruction_set set) const;
 
     // Signed distance from p to the glass body at the current local_time.
     double lens_distance(const vec3& p) const;
@@ -63,14 +59,4 @@ public:
     double local_time = 0.0;
     float start_time = -1.0f;
 
-private:
-    // The pixel loop, and its copies compiled for the baseline and for AVX2
-    // (which the compiler vectorises further; the library's sin and pow stay
-    // calls, so both draw the same bits).
-    void render_pixels(int first_row, int end_row, double local_time, uint32_t pixels[],
-                       double music_s) const;
-    void render_pixels_baseline(int first_row, int end_row, double local_time, uint32_t pixels[],
-                                double music_s) const;
-    void render_pixels_avx2(int first_row, int end_row, double local_time, uint32_t pixels[],
-                            double music_s) const;
 };

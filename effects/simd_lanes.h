@@ -1,92 +1,178 @@
 #pragma once
-// Lane operations of the wide instruction sets, for kernels that run one
-// pixel (or ray) per lane. Each operation is one IEEE operation per lane, so a
-// lane computes exactly what the scalar code computes when the kernel keeps
-// the scalar code's operations and their order. Only for GCC on x86-64; each
-// kernel that uses a set is compiled in a target region of that set (see
-// instruction_set.h for the run-time choice).
+// The lane vocabulary: the operations of each instruction set of the table
+// (instruction_set.h), for kernels that run one pixel (or ray) per lane.
+// Each operation is one IEEE operation per lane, so a lane computes exactly
+// what the scalar code computes when the kernel keeps the scalar code's
+// operations and their order. A kernel is written once against `lanes` and
+// compiled once per set by lane_kernels.h.
+//
+// min and max take their operands as the instructions do: min(a, b) is
+// a < b ? a : b and max(a, b) is a > b ? a : b, so std::min(x, y) is
+// min(y, x) and std::max(x, y) is max(y, x). floor is exact for every double.
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#include <cmath>
+
+#include "effects/instruction_set.h"
+
+// A region of functions compiled for one instruction set (target names as
+// the compilers spell them: "sse2", "avx2", "avx512f"). GCC takes a target
+// pragma; Clang ignores that one and takes an attribute pushed on every
+// function declared in the region.
+#define VDK_LANE_PRAGMA(text) _Pragma(#text)
+#if defined(__clang__)
+#define VDK_TARGET_REGION_BEGIN(isa) \
+    VDK_LANE_PRAGMA(clang attribute push(__attribute__((target(isa))), apply_to = function))
+#define VDK_TARGET_REGION_END VDK_LANE_PRAGMA(clang attribute pop)
+#elif defined(__GNUC__)
+#define VDK_TARGET_REGION_BEGIN(isa) VDK_LANE_PRAGMA(GCC push_options) VDK_LANE_PRAGMA(GCC target(isa))
+#define VDK_TARGET_REGION_END VDK_LANE_PRAGMA(GCC pop_options)
+#else
+#define VDK_TARGET_REGION_BEGIN(isa)
+#define VDK_TARGET_REGION_END
+#endif
+
+// Forced inline: a lane operation is compiled into the kernel of its set.
+#if defined(__GNUC__) || defined(__clang__)
+#define VDK_LANE_OP [[gnu::always_inline]] static inline
+#else
+#define VDK_LANE_OP static inline
+#endif
+
+// One double a lane: the scalar set, and the lanes of a target without
+// vectors.
+struct scalar_lanes {
+    static constexpr int width = 1;
+    using value = double;
+    using mask = bool;
+    VDK_LANE_OP value set(double x) { return x; }
+    VDK_LANE_OP value load(const double* p) { return *p; }
+    VDK_LANE_OP void store(double* p, value v) { *p = v; }
+    VDK_LANE_OP value add(value a, value b) { return a + b; }
+    VDK_LANE_OP value sub(value a, value b) { return a - b; }
+    VDK_LANE_OP value mul(value a, value b) { return a * b; }
+    VDK_LANE_OP value div(value a, value b) { return a / b; }
+    VDK_LANE_OP value sqrt(value a) { return std::sqrt(a); }
+    VDK_LANE_OP value floor(value a) { return std::floor(a); }
+    VDK_LANE_OP value abs(value a) { return std::fabs(a); }
+    VDK_LANE_OP value negate(value a) { return -a; }
+    VDK_LANE_OP value min(value a, value b) { return a < b ? a : b; }
+    VDK_LANE_OP value max(value a, value b) { return a > b ? a : b; }
+    // !(a < b): true where a is not below b, NaN included.
+    VDK_LANE_OP mask not_below(value a, value b) { return !(a < b); }
+    VDK_LANE_OP bool any(mask m) { return m; }
+    VDK_LANE_OP value select(mask m, value if_set, value otherwise) { return m ? if_set : otherwise; }
+};
+
+#if defined(VDK_X86_LANES)
 // GCC 12's AVX-512 intrinsics fill their unused pass-through operands with a
 // deliberately uninitialised value, which -Wuninitialized reports wherever
 // they are inlined; the warning is about the header, not about the kernels.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 #pragma GCC diagnostic pop
 
-// The lane operations of each instruction set. min and max take their
-// operands as the instructions do: min(a, b) is a < b ? a : b and max(a, b) is
-// a > b ? a : b, so std::min(x, y) is min(y, x) and std::max(x, y) is max(y, x).
+// Two doubles a register, the x86-64 baseline. SSE2 has neither a rounding
+// instruction nor a blend: floor rounds through 2^52, select masks.
+VDK_TARGET_REGION_BEGIN("sse2")
+struct sse2_lanes {
+    static constexpr int width = 2;
+    using value = __m128d;
+    using mask = __m128d;
+    VDK_LANE_OP value set(double x) { return _mm_set1_pd(x); }
+    VDK_LANE_OP value load(const double* p) { return _mm_loadu_pd(p); }
+    VDK_LANE_OP void store(double* p, value v) { _mm_storeu_pd(p, v); }
+    VDK_LANE_OP value add(value a, value b) { return _mm_add_pd(a, b); }
+    VDK_LANE_OP value sub(value a, value b) { return _mm_sub_pd(a, b); }
+    VDK_LANE_OP value mul(value a, value b) { return _mm_mul_pd(a, b); }
+    VDK_LANE_OP value div(value a, value b) { return _mm_div_pd(a, b); }
+    VDK_LANE_OP value sqrt(value a) { return _mm_sqrt_pd(a); }
+    // Below 2^52, adding and removing 2^52 rounds |a| to an integer (to
+    // nearest); with a's sign back (so that -0 stays -0), one less where
+    // that rounded up. From 2^52 on (and for NaN) a is its own floor.
+    VDK_LANE_OP value floor(value a) {
+        const value sign = _mm_and_pd(a, _mm_set1_pd(-0.0));
+        const value magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), a);
+        const value two_52 = _mm_set1_pd(4503599627370496.0);
+        const value rounded = _mm_or_pd(_mm_sub_pd(_mm_add_pd(magnitude, two_52), two_52), sign);
+        const value floored =
+            _mm_sub_pd(rounded, _mm_and_pd(_mm_cmpgt_pd(rounded, a), _mm_set1_pd(1.0)));
+        return select(not_below(magnitude, two_52), a, floored);
+    }
+    VDK_LANE_OP value abs(value a) { return _mm_andnot_pd(_mm_set1_pd(-0.0), a); }
+    VDK_LANE_OP value negate(value a) { return _mm_xor_pd(_mm_set1_pd(-0.0), a); }
+    VDK_LANE_OP value min(value a, value b) { return _mm_min_pd(a, b); }
+    VDK_LANE_OP value max(value a, value b) { return _mm_max_pd(a, b); }
+    VDK_LANE_OP mask not_below(value a, value b) { return _mm_cmpnlt_pd(a, b); }
+    VDK_LANE_OP bool any(mask m) { return _mm_movemask_pd(m) != 0; }
+    VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
+        return _mm_or_pd(_mm_and_pd(m, if_set), _mm_andnot_pd(m, otherwise));
+    }
+};
+VDK_TARGET_REGION_END
 
-// Forced inline: the kernels are compiled for the set of their lanes.
-#define LANE_OP [[gnu::always_inline]] static inline
-
-#pragma GCC push_options
-#pragma GCC target("avx2")
+VDK_TARGET_REGION_BEGIN("avx2")
 struct avx2_lanes {
     static constexpr int width = 4;
     using value = __m256d;
     using mask = __m256d;
-    LANE_OP value set(double x) { return _mm256_set1_pd(x); }
-    LANE_OP value load(const double* p) { return _mm256_loadu_pd(p); }
-    LANE_OP void store(double* p, value v) { _mm256_storeu_pd(p, v); }
-    LANE_OP value add(value a, value b) { return _mm256_add_pd(a, b); }
-    LANE_OP value sub(value a, value b) { return _mm256_sub_pd(a, b); }
-    LANE_OP value mul(value a, value b) { return _mm256_mul_pd(a, b); }
-    LANE_OP value div(value a, value b) { return _mm256_div_pd(a, b); }
-    LANE_OP value sqrt(value a) { return _mm256_sqrt_pd(a); }
-    LANE_OP value floor(value a) {
+    VDK_LANE_OP value set(double x) { return _mm256_set1_pd(x); }
+    VDK_LANE_OP value load(const double* p) { return _mm256_loadu_pd(p); }
+    VDK_LANE_OP void store(double* p, value v) { _mm256_storeu_pd(p, v); }
+    VDK_LANE_OP value add(value a, value b) { return _mm256_add_pd(a, b); }
+    VDK_LANE_OP value sub(value a, value b) { return _mm256_sub_pd(a, b); }
+    VDK_LANE_OP value mul(value a, value b) { return _mm256_mul_pd(a, b); }
+    VDK_LANE_OP value div(value a, value b) { return _mm256_div_pd(a, b); }
+    VDK_LANE_OP value sqrt(value a) { return _mm256_sqrt_pd(a); }
+    VDK_LANE_OP value floor(value a) {
         return _mm256_round_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     }
-    LANE_OP value abs(value a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
-    LANE_OP value negate(value a) { return _mm256_xor_pd(_mm256_set1_pd(-0.0), a); }
-    LANE_OP value min(value a, value b) { return _mm256_min_pd(a, b); }
-    LANE_OP value max(value a, value b) { return _mm256_max_pd(a, b); }
-    // !(a < b): true where a is not below b, NaN included.
-    LANE_OP mask not_below(value a, value b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
-    LANE_OP bool any(mask m) { return _mm256_movemask_pd(m) != 0; }
-    LANE_OP value select(mask m, value if_set, value otherwise) {
+    VDK_LANE_OP value abs(value a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
+    VDK_LANE_OP value negate(value a) { return _mm256_xor_pd(_mm256_set1_pd(-0.0), a); }
+    VDK_LANE_OP value min(value a, value b) { return _mm256_min_pd(a, b); }
+    VDK_LANE_OP value max(value a, value b) { return _mm256_max_pd(a, b); }
+    VDK_LANE_OP mask not_below(value a, value b) { return _mm256_cmp_pd(a, b, _CMP_NLT_UQ); }
+    VDK_LANE_OP bool any(mask m) { return _mm256_movemask_pd(m) != 0; }
+    VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
         return _mm256_blendv_pd(otherwise, if_set, m);
     }
 };
-#pragma GCC pop_options
+VDK_TARGET_REGION_END
 
-#pragma GCC push_options
-#pragma GCC target("avx512f")
+VDK_TARGET_REGION_BEGIN("avx512f")
 struct avx512_lanes {
     static constexpr int width = 8;
     using value = __m512d;
     using mask = __mmask8;
-    LANE_OP value set(double x) { return _mm512_set1_pd(x); }
-    LANE_OP value load(const double* p) { return _mm512_loadu_pd(p); }
-    LANE_OP void store(double* p, value v) { _mm512_storeu_pd(p, v); }
-    LANE_OP value add(value a, value b) { return _mm512_add_pd(a, b); }
-    LANE_OP value sub(value a, value b) { return _mm512_sub_pd(a, b); }
-    LANE_OP value mul(value a, value b) { return _mm512_mul_pd(a, b); }
-    LANE_OP value div(value a, value b) { return _mm512_div_pd(a, b); }
-    LANE_OP value sqrt(value a) { return _mm512_sqrt_pd(a); }
-    LANE_OP value floor(value a) {
+    VDK_LANE_OP value set(double x) { return _mm512_set1_pd(x); }
+    VDK_LANE_OP value load(const double* p) { return _mm512_loadu_pd(p); }
+    VDK_LANE_OP void store(double* p, value v) { _mm512_storeu_pd(p, v); }
+    VDK_LANE_OP value add(value a, value b) { return _mm512_add_pd(a, b); }
+    VDK_LANE_OP value sub(value a, value b) { return _mm512_sub_pd(a, b); }
+    VDK_LANE_OP value mul(value a, value b) { return _mm512_mul_pd(a, b); }
+    VDK_LANE_OP value div(value a, value b) { return _mm512_div_pd(a, b); }
+    VDK_LANE_OP value sqrt(value a) { return _mm512_sqrt_pd(a); }
+    VDK_LANE_OP value floor(value a) {
         return _mm512_roundscale_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     }
-    LANE_OP value abs(value a) {
+    VDK_LANE_OP value abs(value a) {
         return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
                                                        _mm512_castpd_si512(a)));
     }
-    LANE_OP value negate(value a) {
+    VDK_LANE_OP value negate(value a) {
         return _mm512_castsi512_pd(_mm512_xor_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
                                                     _mm512_castpd_si512(a)));
     }
-    LANE_OP value min(value a, value b) { return _mm512_min_pd(a, b); }
-    LANE_OP value max(value a, value b) { return _mm512_max_pd(a, b); }
-    LANE_OP mask not_below(value a, value b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
-    LANE_OP bool any(mask m) { return m != 0; }
-    LANE_OP value select(mask m, value if_set, value otherwise) {
+    VDK_LANE_OP value min(value a, value b) { return _mm512_min_pd(a, b); }
+    VDK_LANE_OP value max(value a, value b) { return _mm512_max_pd(a, b); }
+    VDK_LANE_OP mask not_below(value a, value b) { return _mm512_cmp_pd_mask(a, b, _CMP_NLT_UQ); }
+    VDK_LANE_OP bool any(mask m) { return m != 0; }
+    VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
         return _mm512_mask_blend_pd(m, otherwise, if_set);
     }
 };
-#pragma GCC pop_options
-
-#undef LANE_OP
+VDK_TARGET_REGION_END
 #endif

@@ -169,22 +169,3 @@ TEST(blobs1, bounded_marches_give_the_plain_marches_results_over_whole_frames) {
     }
 }
 
-TEST(blobs1, every_instruction_set_draws_the_baseline_frames) {
-    blobs_fixture f;
-    // Over the window, the last at the fade to black.
-    const double times[][2] = {{0.0, 192.0}, {1.7, 193.7}, {3.4, 195.4}, {5.1, 197.1}, {6.5, 198.5}};
-    for (const instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        for (const auto& [t, s] : times) {
-            std::vector<uint32_t> baseline(screen_width * screen_height);
-            std::vector<uint32_t> wide(screen_width * screen_height, 0u);
-            for (int band = 0; band < 4; ++band) {
-                const band_rows rows = rows_of_band(band_layout::half_resolution, band);
-                f.blobs.render_band(rows.first_row, rows.end_row, t, baseline.data(), s,
-                                    instruction_set::baseline);
-                f.blobs.render_band(rows.first_row, rows.end_row, t, wide.data(), s, set);
-            }
-            ASSERT_EQ(wide, baseline) << instruction_set_name(set) << " at " << t;
-        }
-    }
-}

@@ -134,20 +134,3 @@ TEST(blobs2, bounded_marches_give_the_plain_marches_results_over_whole_frames) {
     }
 }
 
-TEST(blobs2, every_instruction_set_draws_the_baseline_frames) {
-    rings_fixture f;
-    for (const instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        for (const double t : {0.0, 1.9, 3.8, 5.7, 6.99}) {
-            std::vector<uint32_t> baseline(screen_width * screen_height);
-            std::vector<uint32_t> wide(screen_width * screen_height, 0u);
-            for (int band = 0; band < 4; ++band) {
-                const band_rows rows = rows_of_band(band_layout::half_resolution, band);
-                f.rings.render_band(rows.first_row, rows.end_row, t, baseline.data(),
-                                    instruction_set::baseline);
-                f.rings.render_band(rows.first_row, rows.end_row, t, wide.data(), set);
-            }
-            ASSERT_EQ(wide, baseline) << instruction_set_name(set) << " at " << t;
-        }
-    }
-}

@@ -1,6 +1,6 @@
 // The folded-cube flight: failure message, clock, lattice distance, step
-// counts at both extremes, palette fades, the camera path, and the wide
-// kernels against the baseline one.
+// counts at both extremes, palette fades and the camera path (the vector
+// kernels against the scalar one: test_instruction_sets.cpp).
 
 #include <gtest/gtest.h>
 
@@ -189,80 +189,3 @@ TEST(opening_1, frame_is_drawn_at_full_resolution_from_the_step_counts) {
     EXPECT_GT(differing_rows, 60);
 }
 
-// The wide kernels against the baseline kernel, whole frames at times across
-// both windows and their fades, far along the flight (coordinates beyond the
-// reach of the two-scales path), and with other step counts and hit distances,
-// on every instruction set this processor has.
-TEST(opening_1, every_instruction_set_draws_the_frames_of_the_baseline_kernel) {
-    vdk::core::logger log{99};
-    effect_opening_1 flight{nullptr, &log};
-    struct moment {
-        double t;
-        double music_s;
-    };
-    const moment moments[] = {{0.0, 40.5},   {3.2, 43.7},    {9.75, 50.25}, {14.0, 54.5},
-                              {165.5, 206},  {168.63, 209.1}, {172.3, 212.8}, {1e8, 50},
-                              {-7.5, 201}};
-    std::vector<uint32_t> expected(screen_width * screen_height);
-    std::vector<uint32_t> drawn(screen_width * screen_height);
-    auto draw = [&flight](instruction_set set, const moment& m, std::vector<uint32_t>& pixels) {
-        std::fill(pixels.begin(), pixels.end(), 0u);
-        for (int band = 0; band < 4; ++band) {
-            const band_rows rows = rows_of_band(band_layout::full_resolution, band);
-            flight.render_band_with(set, rows.first_row, rows.end_row, m.t, pixels.data(), m.music_s);
-        }
-    };
-    int sets_compared = 0;
-    for (instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        ++sets_compared;
-        for (const moment& m : moments) {
-            draw(instruction_set::baseline, m, expected);
-            draw(set, m, drawn);
-            ASSERT_EQ(drawn, expected) << instruction_set_name(set) << " at " << m.t;
-        }
-        // Step counts and hit distances other than the show's.
-        for (const auto& [steps, eps] : {std::pair{1, 1e-4}, std::pair{256, 1e-4}, std::pair{60, 0.05},
-                                        std::pair{60, 0.0}}) {
-            flight.march_steps = steps;
-            flight.hit_eps = eps;
-            draw(instruction_set::baseline, moments[2], expected);
-            draw(set, moments[2], drawn);
-            ASSERT_EQ(drawn, expected) << instruction_set_name(set) << " steps " << steps << " eps " << eps;
-        }
-        flight.march_steps = 60;
-        flight.hit_eps = 0.0001;
-    }
-    // The lattice distance itself, bit for bit, on points near and far and on
-    // the cell borders: a difference in the last place rarely changes a count.
-    uint64_t state = 99;
-    auto next = [&state] {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        return static_cast<double>(state >> 11) / 9007199254740992.0;
-    };
-    std::vector<vec3> points;
-    for (double span : {1.0, 4.0, 60.0, 3e7, 1e13, 1e17}) {
-        for (int i = 0; i < 5000; ++i) points.push_back({(next() - 0.5) * span, (next() - 0.5) * span, (next() - 0.5) * span});
-    }
-    for (double x : {-1.0, -1.0 / 3, 0.0, 1.0 / 9, 5.0 / 27, 1.0, 2.0})
-        for (double z : {-3.0, 1.0 / 3, 7.0}) points.push_back({x, 1.0 / 3, z});
-    points.push_back({0.5, 0.25, 0.125});  // an odd count: the last group is partly padding
-    std::vector<double> baseline(points.size());
-    flight.sponge_distances_with(instruction_set::baseline, points.data(), static_cast<int>(points.size()),
-                                 baseline.data());
-    for (size_t i = 0; i < points.size(); ++i) ASSERT_EQ(baseline[i], carved_reference(points[i], 4));
-    for (instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        std::vector<double> wide(points.size(), -1.0);
-        flight.sponge_distances_with(set, points.data(), static_cast<int>(points.size()), wide.data());
-        for (size_t i = 0; i < points.size(); ++i) {
-            ASSERT_EQ(std::memcmp(&wide[i], &baseline[i], sizeof(double)), 0)
-                << instruction_set_name(set) << " " << points[i].x << " " << points[i].y << " " << points[i].z;
-        }
-    }
-    // The baseline kernel is the one compared against; it draws a picture of
-    // many step counts, not a flat one.
-    draw(instruction_set::baseline, moments[2], expected);
-    EXPECT_GT(std::set<uint32_t>(expected.begin(), expected.end()).size(), 20u);
-    if (sets_compared == 0) GTEST_SKIP() << "no wide instruction set on this processor";
-}

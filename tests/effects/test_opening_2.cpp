@@ -210,27 +210,6 @@ TEST(opening_2, single_precision_clock_runs_through_the_gap_between_windows) {
     EXPECT_EQ(app.opening_2.local_time, 158.033f);
 }
 
-TEST(opening_2_kernel, every_instruction_set_draws_the_baseline_frames) {
-    effect_opening_2 fx(nullptr, nullptr);
-    fill_background(fx.tex_background);
-    // Both windows, the fades and the switch of the layer offset at 100 s.
-    const double times[][2] = {{0.0, 55.0}, {7.3, 62.3}, {14.6, 69.6}, {158.2, 213.2},
-                               {164.5, 219.5}, {170.9, 225.9}, {178.4, 233.4}};
-    for (const instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        for (const auto& [x, s] : times) {
-            std::vector<uint32_t> baseline(screen_width * screen_height);
-            std::vector<uint32_t> wide(screen_width * screen_height, 0u);
-            for (int band = 0; band < 4; ++band) {
-                fx.render_band(band * 60, band * 60 + 60, x, baseline.data(), s,
-                               instruction_set::baseline);
-                fx.render_band(band * 60, band * 60 + 60, x, wide.data(), s, set);
-            }
-            ASSERT_EQ(wide, baseline) << instruction_set_name(set) << " at " << s << " s";
-        }
-    }
-}
-
 TEST(opening_2_kernel, cell_noise_keeps_the_two_nearest_as_a_running_search_does) {
     // The search of the two nearest feature points written as a running
     // insertion from 8, in visiting order, against the kernel's search.

@@ -200,17 +200,3 @@ TEST(still_01_distance, rays_passing_far_from_the_centre_never_come_near_the_tor
     }
 }
 
-TEST_F(still_01_test, every_instruction_set_draws_the_baseline_frames) {
-    // Both sub-effects, their fades and several tumbles of the torus.
-    const double positions[][2] = {{0.2, 85.2}, {1.5, 86.5}, {2.5, 87.5}, {3.2, 88.2}, {5.5, 90.5}};
-    for (const instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        for (const auto& [t, s] : positions) {
-            effect().local_time = t;
-            effect().kernel_set = instruction_set::baseline;
-            const std::vector<uint32_t> baseline = kernel_frame(s >= 88, s);
-            effect().kernel_set = set;
-            ASSERT_EQ(kernel_frame(s >= 88, s), baseline) << instruction_set_name(set) << " at " << s;
-        }
-    }
-}

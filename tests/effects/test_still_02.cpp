@@ -191,28 +191,3 @@ TEST(still_02_march, the_bounding_ball_proves_only_true_misses_over_whole_frames
     }
 }
 
-TEST(still_02_kernel, every_instruction_set_draws_the_baseline_frames) {
-    effect_still_02 fx(nullptr, nullptr);
-    for (vdk::core::texture_gdi* texture : {&fx.tex_env, &fx.tex_picture}) {
-        texture->create(64, 64);
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x)
-                texture->pixels()[y * 64 + x] =
-                    0xFF000000u | (x * 4u) << 16 | (y * 4u) << 8 | ((x ^ y) * 4u & 0xFFu);
-    }
-    // The fade in, the middle of the window and the fade out.
-    const double positions[][2] = {{0.6, 236.6}, {3.3, 239.3}, {8.1, 244.1}, {14.4, 250.4}};
-    for (const instruction_set set : {instruction_set::avx2, instruction_set::avx512}) {
-        if (!instruction_set_supported(set)) continue;
-        for (const auto& [t, s] : positions) {
-            std::vector<uint32_t> baseline(screen_width * screen_height);
-            std::vector<uint32_t> wide(screen_width * screen_height, 0u);
-            for (int band = 0; band < 4; ++band) {
-                fx.render_band(band * 30, band * 30 + 30, t, baseline.data(), s,
-                               instruction_set::baseline);
-                fx.render_band(band * 30, band * 30 + 30, t, wide.data(), s, set);
-            }
-            ASSERT_EQ(wide, baseline) << instruction_set_name(set) << " at " << s;
-        }
-    }
-}

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/offline_show.h"
+#include "effects/instruction_set.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -57,8 +58,13 @@ std::string frame_suffix(int64_t frame) {
     return digits;
 }
 
+// With VELDRAKIN_ISA set, every frame is drawn with the instruction set it
+// names.
 TEST(golden_frames, every_stored_frame_renders_identically) {
     ASSERT_TRUE(vdk::test::show_data_available()) << "no generated data in " << VDK_SHOW_DIR;
+    std::string reason;
+    ASSERT_TRUE(environment_instruction_set_valid(reason)) << reason;
+    RecordProperty("instruction_set", instruction_set_name(chosen_instruction_set()));
     const std::vector<golden_frame> frames = stored_frames();
     ASSERT_FALSE(frames.empty());
     vdk::test::scoped_work_dir work(true);

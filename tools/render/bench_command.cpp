@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "effects/instruction_set.h"
 #include "tools/render/bench.h"
 #include "tools/render/commands.h"
 #include "tools/render/interrupt.h"
@@ -69,7 +70,7 @@ std::string machine_json() {
     json << "{\"cpu\": " << json_quote(cpu) << ", \"threads\": " << std::thread::hardware_concurrency()
          << ", \"load_average_1min\": " << load << ", \"compiler\": " << json_quote(__VERSION__)
          << ", \"build_type\": " << json_quote(VDK_BUILD_TYPE) << ", \"fps_of_positions\": " << bench_fps
-         << "}";
+         << ", \"instruction_set\": " << json_quote(instruction_set_name(chosen_instruction_set())) << "}";
     return json.str();
 }
 
@@ -109,12 +110,27 @@ double speedup(const std::map<std::string, double>& baseline, const std::string&
     return it != baseline.end() && ms > 0 ? it->second / ms : 0.0;
 }
 
+// --isa NAME: every effect draws with that instruction set.
+void choose_instruction_set_option(const options& opts) {
+    if (!opts.has("isa")) return;
+    instruction_set set = instruction_set::scalar;
+    if (!instruction_set_from_name(opts.value("isa"), set)) {
+        throw tool_error(exit_usage, "--isa '" + opts.value("isa") + "' names no instruction set (" +
+                                         instruction_set_names() + ")");
+    }
+    if (!choose_instruction_set(set)) {
+        throw tool_error(exit_usage, std::string("--isa: this processor or build cannot run ") +
+                                         instruction_set_name(set));
+    }
+}
+
 }  // namespace
 
 int run_bench_command(const std::vector<std::string>& args) {
     const options opts(args, {{"frames", true, false},
                               {"json", false, false},
                               {"baseline-json", true, false},
+                              {"isa", true, false},
                               {"data", true, false}});
     const int frames_per_effect = opts.whole("frames", 60, 1, 100000);
     const bool as_json = opts.has("json");
@@ -122,6 +138,7 @@ int run_bench_command(const std::vector<std::string>& args) {
     const std::map<std::string, double> baseline =
         with_baseline ? read_baseline(opts.value("baseline-json")) : std::map<std::string, double>{};
 
+    choose_instruction_set_option(opts);
     enter_data_folder(opts);
     catch_interrupts();
     const auto show = open_offline_show(bench_fps);
@@ -230,6 +247,7 @@ int run_bench_command(const std::vector<std::string>& args) {
         for (size_t i = 0; i < missing.size(); ++i) std::printf("%s %s", i ? "," : "", missing[i].c_str());
         std::printf("\n");
     }
+    std::printf("instruction set: %s\n", instruction_set_name(chosen_instruction_set()));
     std::printf("show mean: %.1f fps over the %.1f s of %g s drawn by the effects present", show_fps,
                 seconds, show_end_seconds);
     if (with_baseline) {

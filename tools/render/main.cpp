@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/instruction_set.h"
 #include "tools/render/commands.h"
 #include "tools/render/tool_error.h"
 
@@ -18,12 +19,14 @@ const char* const usage =
     "        RGB PNG of frame round(SECONDS x F); with several --at, --out is a folder\n"
     "  video --out FILE.mp4 [--fps F] [--scale K] [--from S] [--to S]\n"
     "        H.264 MP4 with the music, through ffmpeg (default scale 4)\n"
-    "  bench [--frames N] [--json] [--baseline-json FILE]\n"
-    "        milliseconds per frame of every effect, and the show's mean fps\n"
+    "  bench [--frames N] [--json] [--baseline-json FILE] [--isa SET]\n"
+    "        milliseconds per frame of every effect, and the show's mean fps;\n"
+    "        SET (scalar, baseline, sse2, avx2, avx512) forces the instruction set\n"
     "  play  [--from SECONDS] [--windowed WxH]\n"
     "        the show in real time from that moment, with the music\n"
     "every command takes --data DIR, the folder holding music/ and _glimmerock/\n"
-    "(default: the working directory); F defaults to 60.\n";
+    "(default: the working directory); F defaults to 60. VELDRAKIN_ISA=SET in\n"
+    "the environment forces the instruction set of every command.\n";
 
 }  // namespace
 
@@ -36,6 +39,8 @@ int main(int argc, char** argv) {
     const std::string command = all.front();
     const std::vector<std::string> args(all.begin() + 1, all.end());
     try {
+        std::string reason;
+        if (!environment_instruction_set_valid(reason)) throw tool_error(exit_usage, reason);
         if (command == "frame") return run_frame_command(args);
         if (command == "video") return run_video_command(args);
         if (command == "bench") return run_bench_command(args);
