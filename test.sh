@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The same set-up as run.sh, then every test:
 #   1. the Release build's tests (unit, golden frames, real windows under Xvfb,
-#      the Windows build under Wine, the render tool),
+#      the Windows build under Wine, the render tool, the web build in
+#      headless Chromium),
 #   2. the unit tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   3. the band-threading tests under ThreadSanitizer,
 #   4. a bounded fuzzing run of the PNG loader,

@@ -13,6 +13,9 @@ bool instruction_set_supported(instruction_set set) {
         case instruction_set::avx2: return __builtin_cpu_supports("avx2");
         case instruction_set::avx512: return __builtin_cpu_supports("avx512f");
 #endif
+#if defined(VDK_WASM_LANES)
+        case instruction_set::simd128: return true;  // the module does not load without it
+#endif
         default: return false;
     }
 }

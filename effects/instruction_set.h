@@ -26,13 +26,18 @@ enum class instruction_set {
     sse2,    // 128-bit vectors, two doubles: every x86-64 processor has them
     avx2,    // 256-bit vectors, four doubles
     avx512,  // 512-bit vectors (AVX-512F), eight doubles
+    simd128, // WebAssembly's 128-bit vectors, two doubles
 };
-constexpr int instruction_set_count = 4;
+constexpr int instruction_set_count = 5;
 
 // x86-64 with a compiler that has the target attribute: lanes for SSE2, AVX2
 // and AVX-512.
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
 #define VDK_X86_LANES 1
+#endif
+// WebAssembly built with its SIMD128 extension: lanes for SIMD128.
+#if defined(__wasm_simd128__)
+#define VDK_WASM_LANES 1
 #endif
 
 // One row a set: its name, the set a kernel without a copy of its own for
@@ -55,6 +60,11 @@ constexpr instruction_set_row instruction_sets[instruction_set_count] = {
     {instruction_set::avx2, "avx2", instruction_set::sse2, false},
     {instruction_set::avx512, "avx512", instruction_set::avx2, false},
 #endif
+#if defined(VDK_WASM_LANES)
+    {instruction_set::simd128, "simd128", instruction_set::scalar, true},
+#else
+    {instruction_set::simd128, "simd128", instruction_set::scalar, false},
+#endif
 };
 
 constexpr const instruction_set_row& row_of(instruction_set set) {
@@ -66,6 +76,8 @@ constexpr const instruction_set_row& row_of(instruction_set set) {
 constexpr instruction_set baseline_instruction_set() {
 #if defined(VDK_X86_LANES)
     return instruction_set::sse2;
+#elif defined(VDK_WASM_LANES)
+    return instruction_set::simd128;  // a module built with it runs only where it is
 #else
     return instruction_set::scalar;
 #endif
@@ -81,7 +93,7 @@ instruction_set widest_instruction_set();
 // The set named: a name of the table, or "baseline" for
 // baseline_instruction_set(). False for any other text.
 bool instruction_set_from_name(const std::string& name, instruction_set& set);
-// "scalar, baseline, sse2, avx2, avx512": the names instruction_set_from_name takes.
+// "scalar, baseline, sse2, avx2, avx512, simd128": the names instruction_set_from_name takes.
 std::string instruction_set_names();
 
 // The set the effects draw with. The first call reads VELDRAKIN_ISA: a

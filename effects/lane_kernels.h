@@ -7,7 +7,7 @@
 //   #include "effects/lane_kernels.h"
 //
 // The copy of set X lands in namespace X_kernel (scalar_kernel, sse2_kernel,
-// avx2_kernel, avx512_kernel), where `lanes` names X's operations and every
+// avx2_kernel, avx512_kernel, simd128_kernel), where `lanes` names X's operations and every
 // function is compiled for X; a set this build has no lanes for gets no copy.
 // Right after the include, LANE_KERNEL_COPIES(scalar, name) is the
 // kernel_table of the kernel's function `name`: `scalar` for the scalar set
@@ -32,15 +32,18 @@
 #define LANE_SET_SSE2 2
 #define LANE_SET_AVX2 4
 #define LANE_SET_AVX512 8
-#define LANE_VECTOR_SETS (LANE_SET_SSE2 | LANE_SET_AVX2 | LANE_SET_AVX512)
+#define LANE_SET_SIMD128 16
+#define LANE_VECTOR_SETS (LANE_SET_SSE2 | LANE_SET_AVX2 | LANE_SET_AVX512 | LANE_SET_SIMD128)
 #endif
 
 #undef LANE_COPY_SSE2
 #undef LANE_COPY_AVX2
 #undef LANE_COPY_AVX512
+#undef LANE_COPY_SIMD128
 #define LANE_COPY_SSE2(name) nullptr
 #define LANE_COPY_AVX2(name) nullptr
 #define LANE_COPY_AVX512(name) nullptr
+#define LANE_COPY_SIMD128(name) nullptr
 
 #if (LANE_KERNEL_SETS) & LANE_SET_SCALAR
 namespace scalar_kernel {
@@ -82,10 +85,20 @@ VDK_TARGET_REGION_END
 #define LANE_COPY_AVX512(name) &avx512_kernel::name
 #endif
 
+// WebAssembly: the whole module is compiled with SIMD128, no region needed.
+#if defined(VDK_WASM_LANES) && ((LANE_KERNEL_SETS) & LANE_SET_SIMD128)
+namespace simd128_kernel {
+using lanes = simd128_lanes;
+#include LANE_KERNEL
+}  // namespace simd128_kernel
+#undef LANE_COPY_SIMD128
+#define LANE_COPY_SIMD128(name) &simd128_kernel::name
+#endif
+
 // In the order of the table.
 #undef LANE_KERNEL_COPIES
 #define LANE_KERNEL_COPIES(scalar, name) \
-    {{scalar, LANE_COPY_SSE2(name), LANE_COPY_AVX2(name), LANE_COPY_AVX512(name)}}
+    {{scalar, LANE_COPY_SSE2(name), LANE_COPY_AVX2(name), LANE_COPY_AVX512(name), LANE_COPY_SIMD128(name)}}
 
 #undef LANE_KERNEL
 #undef LANE_KERNEL_SETS

@@ -176,3 +176,34 @@ struct avx512_lanes {
 };
 VDK_TARGET_REGION_END
 #endif
+
+#if defined(VDK_WASM_LANES)
+#include <wasm_simd128.h>
+
+// WebAssembly SIMD128: two doubles. pmin(b, a) is a < b ? a : b and
+// pmax(b, a) is a > b ? a : b, the x86 operand rule above; floor is the
+// exact f64x2.floor.
+struct simd128_lanes {
+    static constexpr int width = 2;
+    using value = v128_t;
+    using mask = v128_t;
+    VDK_LANE_OP value set(double x) { return wasm_f64x2_splat(x); }
+    VDK_LANE_OP value load(const double* p) { return wasm_v128_load(p); }
+    VDK_LANE_OP void store(double* p, value v) { wasm_v128_store(p, v); }
+    VDK_LANE_OP value add(value a, value b) { return wasm_f64x2_add(a, b); }
+    VDK_LANE_OP value sub(value a, value b) { return wasm_f64x2_sub(a, b); }
+    VDK_LANE_OP value mul(value a, value b) { return wasm_f64x2_mul(a, b); }
+    VDK_LANE_OP value div(value a, value b) { return wasm_f64x2_div(a, b); }
+    VDK_LANE_OP value sqrt(value a) { return wasm_f64x2_sqrt(a); }
+    VDK_LANE_OP value floor(value a) { return wasm_f64x2_floor(a); }
+    VDK_LANE_OP value abs(value a) { return wasm_f64x2_abs(a); }
+    VDK_LANE_OP value negate(value a) { return wasm_f64x2_neg(a); }
+    VDK_LANE_OP value min(value a, value b) { return wasm_f64x2_pmin(b, a); }
+    VDK_LANE_OP value max(value a, value b) { return wasm_f64x2_pmax(b, a); }
+    VDK_LANE_OP mask not_below(value a, value b) { return wasm_v128_not(wasm_f64x2_lt(a, b)); }
+    VDK_LANE_OP bool any(mask m) { return wasm_v128_any_true(m); }
+    VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
+        return wasm_v128_bitselect(if_set, otherwise, m);
+    }
+};
+#endif

@@ -7,6 +7,7 @@
 #   scripts/install-deps.sh --test      everything test.sh runs, the Windows
 #                                       cross build and Wine included (default)
 #   scripts/install-deps.sh --windows   --show and the Windows cross build
+#   scripts/install-deps.sh --web       --show and the WebAssembly build
 #   scripts/install-deps.sh --list MODE prints the packages of MODE, one a line
 #
 # One package a line: a test that needs a new package adds its line to
@@ -38,9 +39,21 @@ windows_packages=(
   wine
   wine64
 )
+# The WebAssembly build (emscripten, stb_image for PNG) and its tests in
+# headless Chromium, driven from node by puppeteer-core (from npm, into the
+# build tree). A node that is not Debian's brings its own npm, which Debian's
+# npm package would conflict with, so npm is only installed where no npm runs.
+web_packages=(
+  emscripten
+  libstb-dev
+  chromium
+  nodejs
+  npm
+)
 test_packages=(
   "${show_packages[@]}"
   "${windows_packages[@]}"
+  "${web_packages[@]}"
   git
   libgtest-dev
   libgmock-dev
@@ -59,8 +72,9 @@ packages_of() {
   case "$1" in
     --show) printf '%s\n' "${show_packages[@]}" ;;
     --windows) printf '%s\n' "${show_packages[@]}" "${windows_packages[@]}" ;;
+    --web) printf '%s\n' "${show_packages[@]}" "${web_packages[@]}" ;;
     --test) printf '%s\n' "${test_packages[@]}" ;;
-    *) echo "usage: install-deps.sh [--show|--test|--windows|--list MODE]" >&2; return 2 ;;
+    *) echo "usage: install-deps.sh [--show|--test|--windows|--web|--list MODE]" >&2; return 2 ;;
   esac
 }
 
@@ -73,6 +87,7 @@ mapfile -t packages < <(packages_of "${1:---test}")
 
 missing=()
 for p in "${packages[@]}"; do
+  if [ "$p" = npm ] && command -v npm >/dev/null 2>&1; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
