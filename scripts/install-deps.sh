@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool x11-utils libgl1-mesa-dri
   lame ffmpeg python3
   clang-14 libclang-rt-14-dev
+  dpkg-dev zip unzip debootstrap
 )
 # --windows: also the cross compiler of the Windows build and Wine to run its
 # tests (about 1 GB installed, under a minute from the archive).
