@@ -4,7 +4,7 @@
 # Compression Manager for MP3 and waveOut for the sound card. Nothing of
 # SDL2, libpng or libmpg123 is linked.
 
-set(vdk_platform_sources core/audio_waveout.cpp core/mp3_decoder_acm.cpp core/texture_png_wic.cpp
+set(vdk_platform_sources core/audio_waveout.cpp core/mp3_decoder_acm.cpp core/png_chunks.cpp core/texture_png_wic.cpp
   core/window_win32.cpp)
 set(vdk_platform_public_libs)
 set(vdk_platform_private_libs windowscodecs ole32 msacm32 winmm gdi32 user32)

@@ -59,16 +59,23 @@ float app_gdi::next_frame_time() {
 }
 
 int app_gdi::run() {
-    log_message("app_gdi::run started");
-    for (;;) {
-        if (state_->quit) {
-            log_message("app_gdi::run finished");
-            return 0;
-        }
-        on_frame(next_frame_time());
-        present();
-        state_->window->handle_one_message();
+    begin_run();
+    while (run_step()) {
     }
+    return 0;
+}
+
+void app_gdi::begin_run() { log_message("app_gdi::run started"); }
+
+bool app_gdi::run_step() {
+    if (state_->quit) {
+        log_message("app_gdi::run finished");
+        return false;
+    }
+    on_frame(next_frame_time());
+    present();
+    state_->window->handle_one_message();
+    return true;
 }
 
 void app_gdi::destroy_window() { state_->window->destroy(); }

@@ -62,6 +62,12 @@ public:
     int create(std::string title, int width, int height) override;
     int close() override;
     int run() override;
+    // The main loop in steps, for hosts that own the event loop (a browser
+    // calls one step per animation frame): begin_run logs the start, then each
+    // run_step is one pass of run(); false, after logging the end, once the
+    // application is closing.
+    void begin_run();
+    bool run_step();
     int attach_logger(logger* log) override;
     logger* get_logger() override;
     int clear(int a, int r, int g, int b) override;

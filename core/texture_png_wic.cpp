@@ -7,107 +7,22 @@
 // high byte. Sides above 16384 pixels, a bad signature, a damaged header or
 // image chunk and a truncated image fail with -1 before the texture changes.
 //
-// The header and the chunk checksums are read here rather than asked of the
-// decoder, so that the layout and the failures do not depend on what a given
-// Windows version's PNG codec tolerates.
+// The header and the chunk checksums are read first (core/png_chunks.cpp)
+// rather than asked of the decoder, so that the layout and the failures do
+// not depend on what a given Windows version's PNG codec tolerates.
 
 #include <wincodec.h>
 #include <windows.h>
 
-#include <array>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "core/png_chunks.h"
 #include "core/texture.h"
 
 namespace vdk::core {
 
 namespace {
-
-constexpr uint32_t max_png_side = 16384;
-constexpr unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-enum png_color_type : int { grey = 0, rgb = 2, palette = 3, grey_alpha = 4, rgba = 6 };
-
-struct png_header {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    int bit_depth = 0;
-    int color_type = 0;
-};
-
-uint32_t read_be32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
-
-uint32_t crc32_of(const unsigned char* data, size_t length) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
-bool valid_layout(int bit_depth, int color_type) {
-    switch (color_type) {
-        case grey: return bit_depth == 1 || bit_depth == 2 || bit_depth == 4 || bit_depth == 8 ||
-                          bit_depth == 16;
-        case palette: return bit_depth == 1 || bit_depth == 2 || bit_depth == 4 || bit_depth == 8;
-        case rgb:
-        case grey_alpha:
-        case rgba: return bit_depth == 8 || bit_depth == 16;
-        default: return false;
-    }
-}
-
-// Walks the chunks up to the end of the image data, as a decoder that reads
-// the image and stops there would: the header must come first and be sane,
-// and every critical chunk read on the way must carry its right checksum
-// (damaged ancillary chunks are skipped, as decoders do). A file that ends
-// inside this stretch is left to the decoder, which fails on missing data.
-bool check_chunks(const std::vector<unsigned char>& file, png_header& header) {
-    size_t at = 8;
-    bool header_seen = false;
-    bool in_image_data = false;
-    while (at + 8 <= file.size()) {
-        const uint32_t length = read_be32(&file[at]);
-        const unsigned char* type = &file[at + 4];
-        const bool is_header = std::memcmp(type, "IHDR", 4) == 0;
-        const bool is_data = std::memcmp(type, "IDAT", 4) == 0;
-        if (!header_seen && !is_header) return false;
-        if (in_image_data && !is_data) break;
-        if (length > 0x7FFFFFFFu || file.size() - at < 12 + static_cast<size_t>(length)) break;  // truncated
-        const bool critical = (type[0] & 0x20) == 0;
-        const uint32_t stored = read_be32(&file[at + 8 + length]);
-        if (critical && crc32_of(type, length + 4) != stored) return false;
-        if (is_header) {
-            if (header_seen || length != 13) return false;
-            const unsigned char* d = &file[at + 8];
-            header.width = read_be32(d);
-            header.height = read_be32(d + 4);
-            header.bit_depth = d[8];
-            header.color_type = d[9];
-            if (header.width == 0 || header.height == 0 || header.width > max_png_side ||
-                header.height > max_png_side || !valid_layout(header.bit_depth, header.color_type) ||
-                d[10] != 0 || d[11] != 0 || d[12] > 1) {
-                return false;
-            }
-            header_seen = true;
-        }
-        if (is_data) in_image_data = true;
-        at += 12 + static_cast<size_t>(length);
-    }
-    return header_seen;
-}
 
 template <typename T>
 struct com_ptr {
@@ -211,27 +126,14 @@ bool decode(const std::vector<unsigned char>& file, const png_header& header,
                                            reinterpret_cast<BYTE*>(pixels.data())));
 }
 
-bool read_whole_file(const std::string& path, std::vector<unsigned char>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    unsigned char chunk[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
-
 }  // namespace
 
 int texture::load_png(std::string path) {
     std::vector<unsigned char> file;
-    if (!read_whole_file(path, file)) return -1;
-    if (file.size() < 8 || std::memcmp(file.data(), png_signature, 8) != 0) return -1;
+    if (!read_png_file(path, file)) return -1;
+    if (!has_png_signature(file)) return -1;
     png_header header;
-    if (!check_chunks(file, header)) return -1;
+    if (!check_png_chunks(file, header)) return -1;
 
     std::vector<uint32_t> decoded;
     if (!decode(file, header, decoded)) return -1;
@@ -243,7 +145,7 @@ int texture::load_png(std::string path) {
 
     uint32_t* target = lock();
     if (target != nullptr) {
-        const bool plain_rgb = header.bit_depth == 8 && header.color_type == rgb;
+        const bool plain_rgb = header.bit_depth == 8 && header.color_type == png_rgb;
         for (int y = 0; y < h; ++y) {
             // 8-bit RGB lies bottom row first: texture row y holds the file's
             // row h - 1 - y, opaque whatever a transparency chunk says.

@@ -1,5 +1,21 @@
 #include "effects/band_workers.h"
 
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+// A WebAssembly build without threads (a page that is not cross-origin
+// isolated has no shared memory): the four bands run one after the other on
+// the calling thread, in band order.
+band_workers::band_workers() = default;
+band_workers::~band_workers() = default;
+
+void band_workers::run(band_layout layout, band_function render, void* context) {
+    for (int band = 0; band < 4; ++band) {
+        const band_rows rows = rows_of_band(layout, band);
+        render(context, rows.first_row, rows.end_row);
+    }
+}
+
+void band_workers::work(int) {}
+#else
 band_workers::band_workers() {
     for (int band = 0; band < 4; ++band) threads_[band] = std::thread(&band_workers::work, this, band);
 }
@@ -40,3 +56,4 @@ void band_workers::work(int band) {
         if (--running_ == 0) finished_.notify_one();
     }
 }
+#endif

@@ -14,11 +14,22 @@ packages=(
   clang-14 libclang-rt-14-dev
   dpkg-dev zip unzip debootstrap
 )
-# --windows: also the cross compiler of the Windows build and Wine to run its
-# tests (about 1 GB installed, under a minute from the archive).
-if [ "${1:-}" = --windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
-fi
+# Options add the packages of the other platforms' builds and tests:
+#   --windows  the cross compiler of the Windows build and Wine to run its
+#              tests (about 1 GB installed, under a minute from the archive);
+#   --web      the WebAssembly build (emscripten, stb_image for PNG) and its
+#              tests in headless Chromium, driven from node by puppeteer-core
+#              (from npm, into the build tree; npm comes with node where node
+#              is not Debian's).
+for option in "$@"; do
+  case "$option" in
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+    --web)
+      packages+=(emscripten libstb-dev chromium nodejs)
+      command -v npm >/dev/null 2>&1 || packages+=(npm)
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

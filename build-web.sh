@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the show for the browser (WebAssembly, with Debian's emscripten) into
+# build-web/: index.html and everything it loads, the module with threads
+# (veldrakin-mt.*) and without (veldrakin-st.*), and the data package
+# (show.data, show-data.js) from the Linux build's generator. The CMake trees
+# are in build-wasm/. Serve it with scripts/serve-web.sh and open
+# http://127.0.0.1:8080/. Extra arguments go to CMake's configure.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh --web
+out=build-web
+trees=build-wasm
+# emscripten's JavaScript optimizer needs Debian's node modules (acorn).
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+for variant in mt st; do
+  threads=ON
+  [ "$variant" = st ] && threads=OFF
+  emcmake cmake -S . -B "$trees/$variant" -DCMAKE_BUILD_TYPE=Release -DVELDRAKIN_TESTS=OFF \
+    -DVELDRAKIN_WEB_THREADS=$threads "$@" >/dev/null
+  cmake --build "$trees/$variant" -j"$jobs" --target veldrakin_web
+done
+
+# The pictures and the music come from the Linux build's generator.
+if [ ! -f build/show/music/KR_VAULT-X2.mp3 ]; then
+  scripts/build.sh
+fi
+
+staging=$out.partial
+rm -rf "$staging"
+mkdir -p "$staging"
+cp "$trees/mt/site/index.html" "$trees/mt/site/page.js" "$staging/"
+cp "$trees"/mt/site/veldrakin-mt.{js,wasm,worker.js} "$staging/"
+cp "$trees"/st/site/veldrakin-st.{js,wasm} "$staging/"
+python3 /usr/share/emscripten/tools/file_packager.py "$staging/show.data" \
+  --preload build/show/music@/show/music build/show/_glimmerock@/show/_glimmerock \
+  --js-output="$staging/show-data.js" 2>&1 >/dev/null | { grep -v FORCE_FILESYSTEM >&2 || true; }
+rm -rf "$out"
+mv "$staging" "$out"
+echo "$out/index.html ($(du -sh "$out" | cut -f1); serve it with scripts/serve-web.sh)"
