@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 started=$(date +%s)
-scripts/install-deps.sh --windows
+scripts/install-deps.sh --windows --web
 version=$(scripts/release-version.sh)
 dist=$PWD/dist
 stage=$PWD/build-release/stage

@@ -187,7 +187,7 @@ start_show() {
 end_show() {
   local id=$1 log=$2
   kill -0 "$pid" 2>/dev/null || fail "the show ended by itself"
-  xdotool key --window "$id" Escape
+  xdotool key --window "$id" Escape 2>/dev/null
   wait_for_exit "$pid" 10 || fail "the show did not end within 10 s of Escape"
   pid=""
   [ "$EXIT_CODE" = 0 ] || { cat "$work/stderr.txt" >&2; fail "exit code $EXIT_CODE"; }

@@ -15,7 +15,8 @@ zip=$(release_file "$dist" 'veldrakin-*-web.zip') || exit 1
 command -v chromium >/dev/null || fail "chromium is not installed"
 command -v node >/dev/null || fail "node is not installed"
 if [ ! -d "$node_dir/node_modules/puppeteer-core" ]; then
-  npm install --silent --prefix "$node_dir" puppeteer-core@22 >/dev/null || fail "npm install puppeteer-core"
+  PUPPETEER_SKIP_DOWNLOAD=1 npm install --prefix "$node_dir" --no-audit --no-fund --silent puppeteer-core@22 ||
+    fail "npm install puppeteer-core"
 fi
 place=$(mktemp -d)
 server=""

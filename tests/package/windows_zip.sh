@@ -46,7 +46,7 @@ colours=$(screen_colours "$place/screenshot.png")
 [ "$colours" -gt 64 ] || fail "the title shows only $colours colours"
 echo "the title 4 s after the start: $colours colours"
 kill -0 "$pid" 2>/dev/null || fail "the show ended by itself"
-xdotool key --window "$id" Escape
+xdotool key --window "$id" Escape 2>/dev/null
 wait_for_exit "$pid" 15 || fail "the show did not end within 15 s of Escape"
 pid=""
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
