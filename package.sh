@@ -62,7 +62,7 @@ make_zip "$dist/$windows.zip" "$windows"
 echo "== Web zip"
 web=veldrakin-$version-web
 if [ -x ./build-web.sh ]; then
-  ./build-web.sh
+  VELDRAKIN_SHOW_DIR=build-release/show ./build-web.sh
   [ -f build-web/index.html ] || { echo "build-web/ holds no index.html" >&2; exit 1; }
   mkdir "$stage/$web"
   cp -r build-web/. "$stage/$web/"
