@@ -22,8 +22,11 @@ for variant in mt st; do
   cmake --build "$trees/$variant" -j"$jobs" --target veldrakin_web
 done
 
-# The pictures and the music come from the Linux build's generator.
-if [ ! -f build/show/music/KR_VAULT-X2.mp3 ]; then
+# The pictures and the music come from the Linux build's generator
+# (build/show, or VELDRAKIN_SHOW_DIR).
+show=${VELDRAKIN_SHOW_DIR:-build/show}
+if [ ! -f "$show/music/KR_VAULT-X2.mp3" ]; then
+  [ -z "${VELDRAKIN_SHOW_DIR:-}" ] || { echo "no generated data in $show" >&2; exit 1; }
   scripts/build.sh
 fi
 
@@ -34,7 +37,7 @@ cp "$trees/mt/site/index.html" "$trees/mt/site/page.js" "$staging/"
 cp "$trees"/mt/site/veldrakin-mt.{js,wasm,worker.js} "$staging/"
 cp "$trees"/st/site/veldrakin-st.{js,wasm} "$staging/"
 python3 /usr/share/emscripten/tools/file_packager.py "$staging/show.data" \
-  --preload build/show/music@/show/music build/show/_glimmerock@/show/_glimmerock \
+  --preload "$show/music@/show/music" "$show/_glimmerock@/show/_glimmerock" \
   --js-output="$staging/show-data.js" 2>&1 >/dev/null | { grep -v FORCE_FILESYSTEM >&2 || true; }
 rm -rf "$out"
 mv "$staging" "$out"

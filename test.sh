@@ -6,7 +6,10 @@
 #   2. the unit tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   3. the band-threading tests under ThreadSanitizer,
 #   4. a bounded fuzzing run of the PNG loader,
-#   5. the long runs: every frame of the show rendered offline with its memory
+#   5. the release files of package.sh: the .deb installed and run in a
+#      debootstrapped Debian 12, the Windows zip under Wine, the web zip in
+#      headless Chromium,
+#   6. the long runs: every frame of the show rendered offline with its memory
 #      watched, and the whole show played unattended in a virtual X server.
 #      The unattended show takes its 298 s of real time whatever else runs, so
 #      it starts right after the build and plays while the other stages run.
@@ -24,7 +27,7 @@ full_show_log=$PWD/build/full_show_unattended.log
 full_show=$!
 
 echo "== Release tests"
-(cd build && ctest --output-on-failure -j"$jobs" -LE long)
+(cd build && ctest --output-on-failure -j"$jobs" -LE 'long|package')
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/build-sanitized.sh address
@@ -37,6 +40,9 @@ VELDRAKIN_SHOW_DIR=$show_dir TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/band_
 
 echo "== PNG loader fuzzing"
 tests/fuzz/run_fuzz_png.sh 60 "$show_dir"
+
+echo "== Release files (package.sh, then each file tried as a viewer would)"
+(cd build && ctest --output-on-failure -L package)
 
 echo "== Long runs"
 (cd build && ctest --output-on-failure -j"$jobs" -L long -E '^full_show_unattended$')

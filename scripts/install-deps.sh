@@ -8,6 +8,8 @@
 #                                       cross build and Wine included (default)
 #   scripts/install-deps.sh --windows   --show and the Windows cross build
 #   scripts/install-deps.sh --web       --show and the WebAssembly build
+#   scripts/install-deps.sh --package   what package.sh needs: every build and
+#                                       the packaging tools
 #   scripts/install-deps.sh --list MODE prints the packages of MODE, one a line
 #
 # One package a line: a test that needs a new package adds its line to
@@ -50,10 +52,20 @@ web_packages=(
   nodejs
   npm
 )
+# The release files of package.sh: the Debian package's dependencies
+# (dpkg-shlibdeps), the zips, and the minimal Debian 12 that its test
+# installs the package into.
+release_packages=(
+  dpkg-dev
+  zip
+  unzip
+  debootstrap
+)
 test_packages=(
   "${show_packages[@]}"
   "${windows_packages[@]}"
   "${web_packages[@]}"
+  "${release_packages[@]}"
   git
   libgtest-dev
   libgmock-dev
@@ -73,8 +85,10 @@ packages_of() {
     --show) printf '%s\n' "${show_packages[@]}" ;;
     --windows) printf '%s\n' "${show_packages[@]}" "${windows_packages[@]}" ;;
     --web) printf '%s\n' "${show_packages[@]}" "${web_packages[@]}" ;;
+    --package) printf '%s\n' "${show_packages[@]}" "${windows_packages[@]}" "${web_packages[@]}" \
+      "${release_packages[@]}" ;;
     --test) printf '%s\n' "${test_packages[@]}" ;;
-    *) echo "usage: install-deps.sh [--show|--test|--windows|--web|--list MODE]" >&2; return 2 ;;
+    *) echo "usage: install-deps.sh [--show|--test|--windows|--web|--package|--list MODE]" >&2; return 2 ;;
   esac
 }
 

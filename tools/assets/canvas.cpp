@@ -2,6 +2,8 @@
 
 #include "tools/assets/canvas.h"
 
+#include "tools/assets/paint.h"
+
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
@@ -273,6 +275,18 @@ void glowing_text(canvas& target, const std::string& text, const text_style& sty
     glow.blur(glow_radius);
     target.composite(glow, glow_strength);
     target.text_centred(text, style, cx, cy);
+}
+
+void chrome_fill(cairo_t* cr, double top, double bottom, unsigned a, unsigned b, unsigned c) {
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, top, 0, bottom);
+    const rgba ca = hex(a), cb = hex(b), cc = hex(c);
+    cairo_pattern_add_color_stop_rgb(g, 0.0, ca.r, ca.g, ca.b);
+    cairo_pattern_add_color_stop_rgb(g, 0.48, cb.r, cb.g, cb.b);
+    cairo_pattern_add_color_stop_rgb(g, 0.52, cc.r, cc.g, cc.b);
+    cairo_pattern_add_color_stop_rgb(g, 1.0, ca.r, ca.g, ca.b);
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
 }
 
 }  // namespace assets

@@ -73,6 +73,11 @@ private:
 void glowing_text(canvas& target, const std::string& text, const text_style& style, double cx,
                   double cy, const rgba& glow_colour, int glow_radius, double glow_strength);
 
+// Fills the path already on cr with chrome: a vertical gradient from top to
+// bottom through colours 0xRRGGBB a, b (just above the middle), c (just below)
+// and back to a; the path stays.
+void chrome_fill(cairo_t* cr, double top, double bottom, unsigned a, unsigned b, unsigned c);
+
 inline void set_colour(cairo_t* cr, const rgba& c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
 
 }  // namespace assets

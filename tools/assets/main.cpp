@@ -1,10 +1,12 @@
 // veldrakin-assets: writes the show's data folder.
 //
 //   veldrakin-assets [DIR] [--docs DOCS_DIR] [--no-music]
+//   veldrakin-assets --icon FILE
 //
 // DIR (default "show") receives _glimmerock/... (every picture) and
 // music/KR_VAULT-X2.mp3. With --docs, the contact sheet assets.png and the
-// waveform track.png go to DOCS_DIR as well. The pictures and the music are
+// waveform track.png go to DOCS_DIR as well. --icon writes only the desktop
+// icon, a 256 × 256 PNG, to FILE. The pictures and the music are
 // made on two threads at once; each file is written under a temporary name
 // and renamed when complete, so an interrupted run never leaves a truncated
 // file behind. Exit code 0 on success, 1 on any failure.
@@ -22,6 +24,7 @@
 #include "tools/assets/catalogue.h"
 #include "tools/assets/docs.h"
 #include "tools/assets/music.h"
+#include "tools/assets/pictures.h"
 
 namespace fs = std::filesystem;
 
@@ -69,15 +72,20 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 int main(int argc, char** argv) {
     fs::path out_dir = "show";
     fs::path docs_dir;
+    fs::path icon_file;
     bool with_music = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--docs" && i + 1 < argc) {
             docs_dir = argv[++i];
+        } else if (arg == "--icon" && i + 1 < argc) {
+            icon_file = argv[++i];
         } else if (arg == "--no-music") {
             with_music = false;
         } else if (!arg.empty() && arg[0] == '-') {
-            std::fprintf(stderr, "usage: veldrakin-assets [DIR] [--docs DOCS_DIR] [--no-music]\n");
+            std::fprintf(stderr,
+                         "usage: veldrakin-assets [DIR] [--docs DOCS_DIR] [--no-music]\n"
+                         "       veldrakin-assets --icon FILE\n");
             return 1;
         } else {
             out_dir = arg;
@@ -89,6 +97,13 @@ int main(int argc, char** argv) {
     if (!assets::init_fonts(font_error)) {
         std::fprintf(stderr, "veldrakin-assets: %s\n", font_error.c_str());
         return 1;
+    }
+    if (!icon_file.empty()) {
+        if (!write_file(icon_file, assets::encode_png(assets::pictures::icon()))) {
+            std::fprintf(stderr, "veldrakin-assets: cannot write %s\n", icon_file.c_str());
+            return 1;
+        }
+        return 0;
     }
 
     // The music on its own thread: synthesis, then encoding.

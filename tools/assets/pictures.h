@@ -35,4 +35,7 @@ image end_picture();                   // on full transparency
 image vault_frame();                   // on full transparency
 image vault_stencil();                 // opaque white shape on black
 
+// The desktop icon, 256 × 256: a rounded square on full transparency.
+image icon();
+
 }  // namespace assets::pictures

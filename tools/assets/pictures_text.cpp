@@ -44,19 +44,6 @@ text_style fitted(canvas& c, const std::string& text, text_style style, double m
     return style;
 }
 
-// A chrome gradient fill for a text path already on cr.
-void chrome_fill(cairo_t* cr, double top, double bottom, unsigned a, unsigned b, unsigned c) {
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, top, 0, bottom);
-    const rgba ca = hex(a), cb = hex(b), cc = hex(c);
-    cairo_pattern_add_color_stop_rgb(g, 0.0, ca.r, ca.g, ca.b);
-    cairo_pattern_add_color_stop_rgb(g, 0.48, cb.r, cb.g, cb.b);
-    cairo_pattern_add_color_stop_rgb(g, 0.52, cc.r, cc.g, cc.b);
-    cairo_pattern_add_color_stop_rgb(g, 1.0, ca.r, ca.g, ca.b);
-    cairo_set_source(cr, g);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
-}
-
 }  // namespace
 
 // The group's logo, opaque: the title cross-fades into it from its
