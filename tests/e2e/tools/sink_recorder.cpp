@@ -5,6 +5,11 @@
 // the server reports minus the frames read so far; the median of those
 // estimates is printed as "first_frame_time SECONDS".
 //
+// Beside OUT.raw, OUT.raw.timing gets one line per fragment: the frames
+// recorded so far and the estimated wall-clock time of the last of them (the
+// server drops what a slow reader misses, so the frame count alone does not
+// give the time).
+//
 // Usage: sink_recorder SOURCE SECONDS OUT.raw
 // Prints "recording" once it records and "sound" at the first fragment that
 // is not silence.
@@ -20,6 +25,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -47,6 +53,11 @@ int main(int argc, char** argv) {
     std::FILE* out = std::fopen(argv[3], "wb");
     if (out == nullptr) {
         std::perror(argv[3]);
+        return 1;
+    }
+    std::FILE* timing = std::fopen((std::string(argv[3]) + ".timing").c_str(), "w");
+    if (timing == nullptr) {
+        std::perror("timing");
         return 1;
     }
     std::signal(SIGTERM, on_signal);
@@ -86,8 +97,9 @@ int main(int argc, char** argv) {
         const pa_usec_t latency = pa_simple_get_latency(stream, &error);
         frames += fragment_frames;
         if (latency != static_cast<pa_usec_t>(-1)) {
-            estimates.push_back(now - static_cast<double>(latency) / 1e6 -
-                                static_cast<double>(frames) / rate);
+            const double heard = now - static_cast<double>(latency) / 1e6;
+            estimates.push_back(heard - static_cast<double>(frames) / rate);
+            std::fprintf(timing, "%lld %.6f\n", frames, heard);
         }
         std::fwrite(fragment.data(), 2, fragment.size(), out);
         if (!heard) {
@@ -99,6 +111,7 @@ int main(int argc, char** argv) {
         }
     }
     std::fclose(out);
+    std::fclose(timing);
     pa_simple_free(stream);
     if (estimates.empty()) {
         std::fprintf(stderr, "sink_recorder: no timing\n");

@@ -1,8 +1,8 @@
 // Checks of the music position against what reached the sound server.
 //
-//   sync_check offset TRACK.mp3 RECORDING.raw FIRST_FRAME_TIME TRACE FROM
-//     Finds where the recording (signed 16-bit stereo at 44100 Hz, first frame
-//     at wall-clock FIRST_FRAME_TIME) lies in the decoded track by
+//   sync_check offset TRACK.mp3 RECORDING.raw TRACE FROM
+//     Finds where the recording (signed 16-bit stereo at 44100 Hz, with the
+//     wall-clock times of its fragments in RECORDING.raw.timing) lies in the decoded track by
 //     cross-correlation, coarse then sample-exact (the recorded sound begins
 //     with the track near FROM), and compares it with the
 //     positions of TRACE (lines "REALTIME POSITION", playback from FROM s):
@@ -10,7 +10,7 @@
 //     the picture is ahead of the sound): median, 5th and 95th percentile,
 //     least and most.
 //
-//   sync_check when TRACK.mp3 RECORDING.raw FIRST_FRAME_TIME FROM POSITION
+//   sync_check when TRACK.mp3 RECORDING.raw FROM POSITION
 //     Prints "time_of T": the wall-clock time at which the sink's stream,
 //     continued at real-time pace past the end of the recording, reaches
 //     POSITION seconds of the track (playback started at FROM).
@@ -98,22 +98,41 @@ double percentile(std::vector<double> values, double p) {
 
 struct recording {
     std::vector<float> mono;
-    double first_frame_time = 0.0;
+    std::vector<std::pair<double, double>> timing;  // frames so far, wall time of the last
     long shift = 0;  // recording frame r holds track frame r + shift
     double match = -2.0;
-    double end_time() const { return first_frame_time + static_cast<double>(mono.size()) / rate; }
+
+    // The wall-clock time of recording frame r: from the fragments around
+    // it, the median of their times less their frame counts (a fragment read
+    // late by a busy machine does not move it); extrapolated at the ends.
+    double time_of_frame(double r) const {
+        auto at = std::lower_bound(timing.begin(), timing.end(), std::make_pair(r, -1e300));
+        const long i = at - timing.begin();
+        const long lo = std::max<long>(0, i - 25);
+        const long hi = std::min<long>(static_cast<long>(timing.size()), i + 25);
+        std::vector<double> starts;
+        for (long k = lo; k < hi; ++k) starts.push_back(timing[k].second - timing[k].first / rate);
+        std::sort(starts.begin(), starts.end());
+        return starts[starts.size() / 2] + r / rate;
+    }
+    double end_time() const { return time_of_frame(static_cast<double>(mono.size())); }
     // The wall-clock time at which the sink had received the track up to
-    // `position` seconds (extrapolated past the end of the recording).
+    // `position` seconds (continued at real-time pace past the recording).
     double time_of(double position) const {
-        return first_frame_time + (position * rate - static_cast<double>(shift)) / rate;
+        return time_of_frame(position * rate - static_cast<double>(shift));
+    }
+    // The track position the sink had received at wall-clock time t.
+    double sink_position(double t) const {
+        double r = static_cast<double>(mono.size()) / 2;
+        for (int k = 0; k < 4; ++k) r += (t - time_of_frame(r)) * rate;
+        return (r + static_cast<double>(shift)) / rate;
     }
 };
 
 // Loads the recording and finds where it lies in the track: the first
 // recorded sound is the track near `from`; the lag is searched half a second
 // either side of that at a sixteenth of the rate, then sample by sample.
-bool locate(const char* track_path, const char* raw_path, double first_frame_time, double from,
-            recording& rec) {
+bool locate(const char* track_path, const char* raw_path, double from, recording& rec) {
     vdk::core::decoded_track track;
     if (!vdk::core::decode_mp3(track_path, true, track) || track.channels != 2 || track.rate != rate) {
         std::fprintf(stderr, "cannot decode %s\n", track_path);
@@ -125,7 +144,13 @@ bool locate(const char* track_path, const char* raw_path, double first_frame_tim
     raw.seekg(0);
     std::vector<int16_t> samples(bytes / 4 * 2);
     raw.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
-    rec.first_frame_time = first_frame_time;
+    std::ifstream timing(std::string(raw_path) + ".timing");
+    double frames = 0.0, time = 0.0;
+    while (timing >> frames >> time) rec.timing.emplace_back(frames, time);
+    if (rec.timing.empty()) {
+        std::fprintf(stderr, "no timing beside %s\n", raw_path);
+        return false;
+    }
     rec.mono = mono(samples.data(), samples.size() / 2);
     const std::vector<float> track_mono = mono(track.samples.data(), static_cast<size_t>(track.frames));
 
@@ -172,18 +197,17 @@ bool locate(const char* track_path, const char* raw_path, double first_frame_tim
 }
 
 int run_offset(int argc, char** argv) {
-    if (argc != 7) return 2;
+    if (argc != 6) return 2;
     recording rec;
-    const std::vector<reading> trace = read_trace(argv[5]);
+    const std::vector<reading> trace = read_trace(argv[4]);
     if (trace.size() < 100) return 2;
-    if (!locate(argv[2], argv[3], std::atof(argv[4]), std::atof(argv[6]), rec)) return 1;
+    if (!locate(argv[2], argv[3], std::atof(argv[5]), rec)) return 1;
     // From one second after the start (past the first callbacks) to the end
     // of the recording.
     std::vector<double> offsets;
     for (const reading& r : trace) {
         if (r.time < trace.front().time + 1.0 || r.time > rec.end_time() - 0.05) continue;
-        const double sink = ((r.time - rec.first_frame_time) * rate + static_cast<double>(rec.shift)) / rate;
-        offsets.push_back((r.position - sink) * 1000.0);
+        offsets.push_back((r.position - rec.sink_position(r.time)) * 1000.0);
     }
     if (offsets.empty()) return 2;
     std::printf("offset_ms median %.1f p5 %.1f p95 %.1f min %.1f max %.1f readings %zu\n",
@@ -193,10 +217,10 @@ int run_offset(int argc, char** argv) {
 }
 
 int run_when(int argc, char** argv) {
-    if (argc != 7) return 2;
+    if (argc != 6) return 2;
     recording rec;
-    if (!locate(argv[2], argv[3], std::atof(argv[4]), std::atof(argv[5]), rec)) return 1;
-    std::printf("time_of %.6f\n", rec.time_of(std::atof(argv[6])));
+    if (!locate(argv[2], argv[3], std::atof(argv[4]), rec)) return 1;
+    std::printf("time_of %.6f\n", rec.time_of(std::atof(argv[5])));
     return 0;
 }
 
@@ -246,9 +270,9 @@ int main(int argc, char** argv) {
     else if (argc >= 2 && std::string(argv[1]) == "when") result = run_when(argc, argv);
     if (result == 2) {
         std::fprintf(stderr,
-                     "usage: sync_check offset TRACK.mp3 RECORDING.raw FIRST_FRAME_TIME TRACE FROM\n"
+                     "usage: sync_check offset TRACK.mp3 RECORDING.raw TRACE FROM\n"
                      "       sync_check pace TRACE AFTER_TIME\n"
-                     "       sync_check when TRACK.mp3 RECORDING.raw FIRST_FRAME_TIME FROM POSITION\n");
+                     "       sync_check when TRACK.mp3 RECORDING.raw FROM POSITION\n");
     }
     return result;
 }
