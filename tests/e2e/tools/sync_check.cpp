@@ -99,8 +99,27 @@ double percentile(std::vector<double> values, double p) {
 struct recording {
     std::vector<float> mono;
     std::vector<std::pair<double, double>> timing;  // frames so far, wall time of the last
-    long shift = 0;  // recording frame r holds track frame r + shift
+    long shift = 0;  // recording frame r holds track frame r + shift (at the start)
     double match = -2.0;
+    // Where the shift changes (a gap the sink played when the device was fed
+    // late): for stretches of a quarter second, their first frame and shift.
+    std::vector<std::pair<long, long>> stretches;
+
+    // Whether recording frame r lies in a stretch that matched the track.
+    bool matched(double r) const {
+        for (const auto& stretch : stretches) {
+            if (stretch.first <= r && r < stretch.first + rate / 4) return true;
+        }
+        return false;
+    }
+
+    long shift_at(double r) const {
+        long found = shift;
+        for (const auto& stretch : stretches) {
+            if (stretch.first <= r) found = stretch.second;
+        }
+        return found;
+    }
 
     // The wall-clock time of recording frame r: from the fragments around
     // it, the median of their times less their frame counts (a fragment read
@@ -119,13 +138,14 @@ struct recording {
     // The wall-clock time at which the sink had received the track up to
     // `position` seconds (continued at real-time pace past the recording).
     double time_of(double position) const {
-        return time_of_frame(position * rate - static_cast<double>(shift));
+        const long last = stretches.empty() ? shift : stretches.back().second;
+        return time_of_frame(position * rate - static_cast<double>(last));
     }
     // The track position the sink had received at wall-clock time t.
     double sink_position(double t) const {
         double r = static_cast<double>(mono.size()) / 2;
         for (int k = 0; k < 4; ++k) r += (t - time_of_frame(r)) * rate;
-        return (r + static_cast<double>(shift)) / rate;
+        return (r + static_cast<double>(shift_at(r))) / rate;
     }
 };
 
@@ -159,7 +179,7 @@ bool locate(const char* track_path, const char* raw_path, double from, recording
         ++first_sound;
     }
     const long start = first_sound + rate / 5;
-    const long window = std::min<long>(2 * rate, static_cast<long>(rec.mono.size()) - start - rate / 10);
+    const long window = std::min<long>(rate / 2, static_cast<long>(rec.mono.size()) - start - rate / 10);
     if (window < rate / 2) {
         std::fprintf(stderr, "less than half a second of the track was recorded\n");
         return false;
@@ -193,6 +213,27 @@ bool locate(const char* track_path, const char* raw_path, double from, recording
         std::fprintf(stderr, "FAIL: the recording does not match the track\n");
         return false;
     }
+    // Stretch by stretch, each searched 10 ms either side of the last.
+    const long stretch = rate / 4;
+    long last = rec.shift;
+    long gaps = 0;
+    for (long at = start; at + stretch < static_cast<long>(rec.mono.size()); at += stretch) {
+        long best_lag = last;
+        double best = -2.0;
+        for (long lag = last - rate / 100; lag <= last + rate / 100; ++lag) {
+            const double c = correlation(rec.mono, at, track_mono, at + lag, stretch);
+            if (c > best) {
+                best = c;
+                best_lag = lag;
+            }
+        }
+        if (best < 0.9) continue;  // silence, or the end of the recording
+        if (best_lag != last) ++gaps;
+        rec.stretches.emplace_back(at, best_lag);
+        last = best_lag;
+    }
+    std::printf("the sink's stream moved against the track %ld times (%.1f ms in all)\n", gaps,
+                static_cast<double>(rec.shift - last) * 1000.0 / rate);
     return true;
 }
 
@@ -203,15 +244,19 @@ int run_offset(int argc, char** argv) {
     if (trace.size() < 100) return 2;
     if (!locate(argv[2], argv[3], std::atof(argv[5]), rec)) return 1;
     // From one second after the start (past the first callbacks) to the end
-    // of the recording.
+    // of the recording, where the sink received the track.
     std::vector<double> offsets;
     for (const reading& r : trace) {
         if (r.time < trace.front().time + 1.0 || r.time > rec.end_time() - 0.05) continue;
-        offsets.push_back((r.position - rec.sink_position(r.time)) * 1000.0);
+        const double sink = rec.sink_position(r.time);
+        if (!rec.matched(sink * rate - static_cast<double>(rec.shift_at(sink * rate)))) continue;
+        offsets.push_back((r.position - sink) * 1000.0);
     }
     if (offsets.empty()) return 2;
-    std::printf("offset_ms median %.1f p5 %.1f p95 %.1f min %.1f max %.1f readings %zu\n",
-                percentile(offsets, 0.5), percentile(offsets, 0.05), percentile(offsets, 0.95),
+    std::printf("offset_ms median %.1f p25 %.1f p75 %.1f p5 %.1f p95 %.1f min %.1f max %.1f "
+                "readings %zu\n",
+                percentile(offsets, 0.5), percentile(offsets, 0.25), percentile(offsets, 0.75),
+                percentile(offsets, 0.05), percentile(offsets, 0.95),
                 percentile(offsets, 0.0), percentile(offsets, 1.0), offsets.size());
     return 0;
 }
