@@ -178,37 +178,40 @@ bool locate(const char* track_path, const char* raw_path, double from, recording
     while (first_sound < static_cast<long>(rec.mono.size()) && std::fabs(rec.mono[first_sound]) < 1.0f) {
         ++first_sound;
     }
-    const long start = first_sound + rate / 5;
-    const long window = std::min<long>(rate / 2, static_cast<long>(rec.mono.size()) - start - rate / 10);
-    if (window < rate / 2) {
-        std::fprintf(stderr, "less than half a second of the track was recorded\n");
-        return false;
-    }
+    // The first half second, from a fifth of a second in, that matches the
+    // track (a gap the sink played can spoil one).
+    const long window = rate / 2;
     const long expected = static_cast<long>(from * rate) - first_sound;
     const int factor = 16;
     const std::vector<float> track_low = decimate(track_mono, factor);
     const std::vector<float> rec_low = decimate(rec.mono, factor);
-    long best = expected;
-    double best_c = -2.0;
-    for (long lag = (expected - rate / 2) / factor; lag <= (expected + rate / 2) / factor; ++lag) {
-        const double c = correlation(rec_low, start / factor, track_low, start / factor + lag,
-                                     window / factor);
-        if (c > best_c) {
-            best_c = c;
-            best = lag * factor;
+    long start = first_sound + rate / 5;
+    for (; start + window + rate / 10 < static_cast<long>(rec.mono.size()); start += window) {
+        long best = expected;
+        double best_c = -2.0;
+        for (long lag = (expected - rate / 2) / factor; lag <= (expected + rate / 2) / factor; ++lag) {
+            const double c = correlation(rec_low, start / factor, track_low, start / factor + lag,
+                                         window / factor);
+            if (c > best_c) {
+                best_c = c;
+                best = lag * factor;
+            }
         }
-    }
-    for (long lag = best - 2 * factor; lag <= best + 2 * factor; ++lag) {
-        const double c = correlation(rec.mono, start, track_mono, start + lag, window);
-        if (c > rec.match) {
-            rec.match = c;
-            rec.shift = lag;
+        rec.match = -2.0;
+        for (long lag = best - 2 * factor; lag <= best + 2 * factor; ++lag) {
+            const double c = correlation(rec.mono, start, track_mono, start + lag, window);
+            if (c > rec.match) {
+                rec.match = c;
+                rec.shift = lag;
+            }
         }
+        if (rec.match >= 0.9) break;
     }
     std::printf("the sink received track position %.3f s at the first recorded sound; "
                 "correlation %.4f over %.1f s\n",
                 static_cast<double>(first_sound + rec.shift) / rate, rec.match,
                 static_cast<double>(window) / rate);
+    (void)expected;
     if (rec.match < 0.9) {
         std::fprintf(stderr, "FAIL: the recording does not match the track\n");
         return false;
