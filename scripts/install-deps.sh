@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core fonts-inter fonts-bebas-neue
   xvfb xdotool x11-utils libgl1-mesa-dri
   lame ffmpeg python3
+  pulseaudio pulseaudio-utils libpulse-dev
   clang-14 libclang-rt-14-dev
 )
 # --windows: also the cross compiler of the Windows build and Wine to run its
