@@ -1,4 +1,5 @@
-// The show's entry: no arguments, no configuration; exit code 0 on every path.
+// The show's entry: no arguments, no configuration; exit code 0, or 5 when the
+// display went away in the middle (vdk::core::exit_display_lost).
 
 #include "app/my_app.h"
 

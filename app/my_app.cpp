@@ -84,5 +84,6 @@ int run_show(my_app& app) {
     app.app_logger.write("Main Renderer Window created.", vdk::core::info);
     app.run();
     app.app_logger.write("Closing the app", vdk::core::info);
-    return app.close();
+    const int closed = app.close();
+    return app.display_lost() ? vdk::core::exit_display_lost : closed;
 }

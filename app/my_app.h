@@ -99,5 +99,6 @@ private:
     std::array<scene_window, scene_count> scenes_;
 };
 
-// The entry sequence: create the window, run the show, close. Always 0.
+// The entry sequence: create the window, run the show, close. 0, or
+// vdk::core::exit_display_lost when the display went away during the show.
 int run_show(my_app& app);

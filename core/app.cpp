@@ -83,6 +83,7 @@ bool app_gdi::run_step() {
 void app_gdi::destroy_window() { state_->window->destroy(); }
 
 bool app_gdi::quitting() const { return state_->quit; }
+bool app_gdi::display_lost() const { return state_->display_lost; }
 int app_gdi::client_width() const { return state_->client_width; }
 int app_gdi::client_height() const { return state_->client_height; }
 
@@ -123,6 +124,14 @@ int app_gdi::buffer_height() { return state_->buffer_height; }
 void app_gdi::window_closing() { close(); }
 
 void app_gdi::window_input(const input_event& event) { on_input(event); }
+
+// The display went away in the middle of the show: one line says so, then the
+// usual closing path runs (the window sends nothing more to the display).
+void app_gdi::window_lost(const std::string& reason) {
+    state_->display_lost = true;
+    log_message("app_gdi::run lost the display (" + reason + "), closing");
+    close();
+}
 
 void app_gdi::window_resized(int client_width, int client_height) {
     state_->client_width = client_width;

@@ -14,6 +14,10 @@
 
 namespace vdk::core {
 
+// The exit code of a show that ended because its display went away (the X
+// server died or the connection to it broke); every other end is 0.
+constexpr int exit_display_lost = 5;
+
 class base_app {
 public:
     virtual ~base_app() = default;
@@ -46,6 +50,7 @@ struct app_gdi_state {
     int32_t client_width = 0;  // stretch target of present
     int32_t client_height = 0;
     bool quit = false;  // closing; ends the main loop; never cleared
+    bool display_lost = false;  // closed because the display went away
     // The main loop's clock: frames started, and the time of the first one.
     int32_t frame_count = 0;
     std::chrono::steady_clock::time_point first_frame_time{};
@@ -82,6 +87,8 @@ public:
     // frame on a monotonic clock, 0 on the first frame.
     float next_frame_time();
     bool quitting() const;
+    // The show closed because its display went away.
+    bool display_lost() const;
     int client_width() const;
     int client_height() const;
 
@@ -96,6 +103,7 @@ private:
     void window_closing() override;
     void window_input(const input_event& event) override;
     void window_resized(int client_width, int client_height) override;
+    void window_lost(const std::string& reason) override;
 
     app_gdi_state* state_;
 };

@@ -2,12 +2,19 @@
 
 #include "core/app.h"
 
+#include <cstdio>
+
 namespace vdk::core {
 
+// The track comes before the outputs: they are destroyed first, so that no
+// device thread reads the samples after they are freed.
 struct player_data {
     base_app* owner = nullptr;
-    std::unique_ptr<audio_output> output;  // chosen by init unless given
     decoded_track track;                   // the loaded track
+    std::unique_ptr<audio_output> output;  // chosen by init unless given
+    // A device that stopped taking samples, replaced by the silent output. It
+    // is kept, not closed, while the show runs: closing waits for its thread.
+    std::unique_ptr<audio_output> stalled_output;
     uint32_t current_handle = 0;           // the stream that holds track, 0 for none
     uint32_t last_handle = 0;
 };
@@ -90,7 +97,29 @@ void audio_player::play(audio_stream& stream) {
 
 double audio_player::position(audio_stream& stream) {
     if (!stream.data_->loaded || stream.data_->handle != data_->current_handle) return -1.0;
-    return data_->output->position();
+    const double heard = data_->output->position();
+    if (data_->output->stalled()) go_on_silently(heard);
+    return heard;
+}
+
+// The device stopped while playing: the silent output takes over from the
+// position just reported, so that the show keeps its pace without a jump.
+void audio_player::go_on_silently(double heard) {
+    std::unique_ptr<audio_output> silent = make_silent_output();
+    silent->open(output_rate, output_channels);
+    silent->set_track(&data_->track);
+    silent->seek(heard);
+    silent->play();
+    const std::string reason = data_->output->failure_reason();
+    data_->stalled_output = std::move(data_->output);
+    data_->output = std::move(silent);
+    if (data_->owner == nullptr || data_->owner->get_logger() == nullptr) return;
+    char at[32];
+    std::snprintf(at, sizeof at, "%.3f", heard);
+    data_->owner->get_logger()->write("audio_player::position the sound device stopped (" + reason +
+                                          "), playback goes on silently in real time from " + at +
+                                          " s",
+                                      info);
 }
 
 bool audio_player::seek(audio_stream& stream, double seconds) {

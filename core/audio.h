@@ -42,7 +42,9 @@ public:
     bool init(base_app* owner);
     bool load(audio_stream& stream, std::string path);
     void play(audio_stream& stream);
-    // Seconds heard of the stream; negative when it is not loaded.
+    // Seconds heard of the stream; negative when it is not loaded. When the
+    // device stops taking samples in the middle, playback goes on from there
+    // on the silent output (one line in the log says so).
     double position(audio_stream& stream);
     bool seek(audio_stream& stream, double seconds);
     bool stop(audio_stream& stream);
@@ -52,6 +54,8 @@ public:
     audio_output* output();
 
 private:
+    void go_on_silently(double heard);
+
     player_data* data_;
 };
 

@@ -50,6 +50,13 @@ public:
     virtual bool seek(double seconds) = 0;
     virtual double position() = 0;
     virtual std::string failure_reason() const { return {}; }
+    // Seconds between handing samples to the device and their being heard,
+    // as the position counts them.
+    virtual double latency() const { return 0.0; }
+    // True once the device has stopped taking samples while playing (a sound
+    // server that went away): the position then runs on the clock alone, and
+    // the player goes on with the silent output. failure_reason() says why.
+    virtual bool stalled() { return false; }
 };
 
 std::unique_ptr<audio_output> make_device_output();

@@ -16,6 +16,13 @@ namespace vdk::core {
 namespace {
 
 constexpr int buffer_frames = 1024;
+// A device that takes no samples for this long has stopped.
+constexpr double watchdog_seconds = 1.0;
+
+double seconds_since(Uint64 stamp) {
+    return static_cast<double>(SDL_GetPerformanceCounter() - stamp) /
+           static_cast<double>(SDL_GetPerformanceFrequency());
+}
 
 class sdl_output : public audio_output {
 public:
@@ -52,12 +59,35 @@ public:
         rate_ = have.freq;
         channels_ = have.channels;
         device_buffer_ = have.samples;
+        // What is heard trails what the callback handed over by the buffer
+        // the device plays; SDL's PulseAudio driver also keeps about one more
+        // buffer queued in the server (measured through a null sink: 42 ms
+        // at 1024 frames, where one buffer is 23 ms).
+        const bool pulse = std::strcmp(driver, "pulseaudio") == 0;
+        latency_frames_ = have.samples * (pulse ? 2 : 1);
         return true;
     }
 
     std::string name() const override { return "SDL audio"; }
     bool wants_samples() const override { return true; }
     std::string failure_reason() const override { return reason_; }
+    double latency() const override { return static_cast<double>(latency_frames_) / rate_; }
+
+    // The device counts as stopped when SDL reports it gone, or when no
+    // callback has come for much longer than any scheduling hiccup lasts.
+    bool stalled() override {
+        if (!playing_) return false;
+        if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+            reason_ = std::string("device lost: ") + SDL_GetError();
+            return true;
+        }
+        SDL_LockAudioDevice(device_);
+        const double quiet = seconds_since(stamp_);
+        SDL_UnlockAudioDevice(device_);
+        if (quiet < watchdog_seconds) return false;
+        reason_ = "no callback for " + std::to_string(static_cast<int>(quiet * 1000)) + " ms";
+        return true;
+    }
 
     void set_track(const decoded_track* track) override {
         SDL_LockAudioDevice(device_);
@@ -107,10 +137,8 @@ public:
         SDL_LockAudioDevice(device_);
         double heard = heard_floor_;
         if (playing_ && track_ != nullptr) {
-            const double since =
-                static_cast<double>(SDL_GetPerformanceCounter() - stamp_) /
-                static_cast<double>(SDL_GetPerformanceFrequency());
-            const int64_t trailing = seeked_ ? 0 : device_buffer_;
+            const double since = seconds_since(stamp_);
+            const int64_t trailing = seeked_ ? 0 : latency_frames_;
             const double estimate =
                 static_cast<double>(stamp_written_ - trailing) / rate_ + since;
             heard = std::min(std::max(heard, estimate), track_->seconds());
@@ -144,6 +172,7 @@ private:
     int rate_ = 44100;
     int channels_ = 2;
     int device_buffer_ = buffer_frames;
+    int latency_frames_ = buffer_frames;  // handed over but not yet heard
     std::string reason_;
 
     // Shared with the callback; guarded by SDL_LockAudioDevice.

@@ -7,7 +7,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "core/window_system.h"
 
@@ -45,6 +47,16 @@ int32_t virtual_key(SDL_Keycode key) {
     }
 }
 
+// The last X I/O error, as Xlib's own handler would print it. Xlib's I/O
+// error handler is process-wide and takes no user data.
+char io_error_text[160] = "";
+
+int note_io_error(Display* display) {
+    std::snprintf(io_error_text, sizeof io_error_text, "X connection to %s broken",
+                  DisplayString(display));
+    return 0;
+}
+
 // Drivers that open no window anyone can see count as no window at all.
 bool visible_driver(const char* driver) {
     return driver != nullptr && std::strcmp(driver, "offscreen") != 0 &&
@@ -60,7 +72,7 @@ public:
 
     ~sdl_window() override {
         destroy();
-        if (video_started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (video_started_ && !lost_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
     bool open(const std::string& title, int width, int height, window_listener* listener) override {
@@ -114,21 +126,37 @@ public:
     }
 
     void present(const uint32_t* pixels, int width, int height, int, int) override {
-        if (renderer_ == nullptr || pixels == nullptr) return;
+        watch_display();
+        if (renderer_ == nullptr || pixels == nullptr || lost_) return;
         if (width != frame_width_ || height != frame_height_) return;
         SDL_UpdateTexture(frame_, nullptr, pixels, width * 4);
         SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);  // stretched over the whole output
         SDL_RenderPresent(renderer_);
     }
 
-    void show_cursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+    void show_cursor(bool show) override {
+        watch_display();
+        if (!lost_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    }
 
-    void disable_screen_saver() override { SDL_DisableScreenSaver(); }
+    void disable_screen_saver() override {
+        watch_display();
+        if (!lost_) SDL_DisableScreenSaver();
+    }
 
     void handle_one_message() override {
         if (window_ == nullptr) return;
+        watch_display();
+        if (!lost_) {
+            SDL_PumpEvents();
+            merge_pointer_motion();
+        }
+        if (lost_) {
+            report_lost_display();
+            return;
+        }
         SDL_Event event;
-        if (SDL_PollEvent(&event) == 0) return;
+        if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) <= 0) return;
         switch (event.type) {
             case SDL_QUIT: listener_->window_closing(); break;
             case SDL_WINDOWEVENT:
@@ -164,10 +192,15 @@ public:
         }
     }
 
+    // After the display is lost nothing is sent to it any more: the window,
+    // the renderer and the texture are left to the end of the process.
     void destroy() override {
-        if (frame_ != nullptr) SDL_DestroyTexture(frame_);
-        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        if (!lost_) {
+            unwatch_display();
+            if (frame_ != nullptr) SDL_DestroyTexture(frame_);
+            if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+            if (window_ != nullptr) SDL_DestroyWindow(window_);
+        }
         frame_ = nullptr;
         renderer_ = nullptr;
         window_ = nullptr;
@@ -203,6 +236,71 @@ private:
         }
     }
 
+    // SDL queues every pointer motion as its own event, and the loop takes one
+    // event per frame, so a moving mouse would build a backlog that a key or
+    // click waits behind. As in the Windows message queue, each run of
+    // consecutive motion events becomes its newest one (relative motion
+    // summed); every other event keeps its place and order.
+    void merge_pointer_motion() {
+        const int motions =
+            SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION);
+        if (motions <= 1) return;
+        const int count = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+        pending_.resize(static_cast<size_t>(count));
+        const int taken =
+            SDL_PeepEvents(pending_.data(), count, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+        size_t kept = 0;
+        for (int i = 0; i < taken; ++i) {
+            const SDL_Event& event = pending_[static_cast<size_t>(i)];
+            if (event.type == SDL_MOUSEMOTION && kept > 0 &&
+                pending_[kept - 1].type == SDL_MOUSEMOTION &&
+                pending_[kept - 1].motion.which == event.motion.which) {
+                const int xrel = pending_[kept - 1].motion.xrel + event.motion.xrel;
+                const int yrel = pending_[kept - 1].motion.yrel + event.motion.yrel;
+                pending_[kept - 1] = event;
+                pending_[kept - 1].motion.xrel = xrel;
+                pending_[kept - 1].motion.yrel = yrel;
+            } else {
+                pending_[kept++] = event;
+            }
+        }
+        SDL_PeepEvents(pending_.data(), static_cast<int>(kept), SDL_ADDEVENT, SDL_FIRSTEVENT,
+                       SDL_LASTEVENT);
+    }
+
+    // Catches the loss of the X connection on the window's display (set up
+    // before the first call that talks to the X server after opening).
+    void watch_display() {
+        if (watched_ || window_ == nullptr) return;
+        watched_ = true;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+        display_ = info.info.x11.display;
+        previous_io_handler_ = XSetIOErrorHandler(&note_io_error);
+        XSetIOErrorExitHandler(display_, &display_lost, this);
+    }
+
+    void unwatch_display() {
+        if (display_ == nullptr) return;
+        XSetIOErrorExitHandler(display_, nullptr, nullptr);  // Xlib's own again
+        XSetIOErrorHandler(previous_io_handler_);
+        display_ = nullptr;
+    }
+
+    // Xlib's exit handler for the display: called after the I/O error
+    // handler when the connection broke. Returning, instead of exiting as
+    // Xlib's default does, leaves the display failed: Xlib returns from every
+    // later call on it at once. The window then tells its listener.
+    static void display_lost(Display*, void* self) { static_cast<sdl_window*>(self)->lost_ = true; }
+
+    void report_lost_display() {
+        if (listener_ == nullptr) return;
+        window_listener* listener = listener_;
+        listener_ = nullptr;  // once
+        listener->window_lost(io_error_text[0] != '\0' ? io_error_text : "X connection broken");
+    }
+
     // The X11 class hint carries the window class name, as window managers
     // and test tools look windows up by it.
     void set_class_hint() {
@@ -227,6 +325,11 @@ private:
     int frame_height_ = 0;
     bool video_started_ = false;
     std::string reason_;
+    std::vector<SDL_Event> pending_;  // the queue while motion is merged
+    bool watched_ = false;
+    Display* display_ = nullptr;  // the watched X display
+    XIOErrorHandler previous_io_handler_ = nullptr;
+    bool lost_ = false;  // the X connection broke
 };
 
 }  // namespace

@@ -33,6 +33,12 @@ public:
     virtual void window_closing() = 0;                    // the user or system closes it
     virtual void window_input(const input_event& event) = 0;
     virtual void window_resized(int client_width, int client_height) = 0;
+    // The connection to the display broke: no input or frame gets through any
+    // more. By default the same as a close.
+    virtual void window_lost(const std::string& reason) {
+        (void)reason;
+        window_closing();
+    }
 
 protected:
     ~window_listener() = default;

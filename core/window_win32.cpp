@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "core/window_system.h"
@@ -18,6 +19,46 @@ namespace {
 
 const char* const window_class_name = "VELDRAKIN_gdi_APP";
 constexpr LONG overlapped_window_bits_cleared = static_cast<LONG>(0xFF30FFFFu);  // ~WS_OVERLAPPEDWINDOW
+
+// The screen saver is switched off for the whole session while the show
+// runs. When it was on before, it is switched back on when the window goes,
+// at process exit, and when the process dies of an unhandled exception. The
+// change is never written to the user's profile, so even a process that is
+// killed leaves it off only until the session ends.
+namespace screen_saver {
+
+bool switched_off = false;  // on before, switched off here, not yet restored
+bool hooks_installed = false;
+LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
+
+void restore() {
+    if (!switched_off) return;
+    switched_off = false;
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+}
+
+void restore_at_exit() { restore(); }
+
+LONG WINAPI restore_on_crash(EXCEPTION_POINTERS* exception) {
+    restore();
+    return previous_filter != nullptr ? previous_filter(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+void switch_off() {
+    BOOL active = FALSE;
+    const bool known = SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0) != 0;
+    int off = 0;
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, &off, 0);
+    if (!known || !active) return;  // off already (perhaps by an earlier window of ours)
+    switched_off = true;
+    if (!hooks_installed) {
+        hooks_installed = true;
+        std::atexit(&restore_at_exit);
+        previous_filter = SetUnhandledExceptionFilter(&restore_on_crash);
+    }
+}
+
+}  // namespace screen_saver
 
 class win32_window;
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -118,10 +159,7 @@ public:
 
     void show_cursor(bool show) override { ShowCursor(show ? TRUE : FALSE); }
 
-    void disable_screen_saver() override {
-        int off = 0;
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, &off, 0);
-    }
+    void disable_screen_saver() override { screen_saver::switch_off(); }
 
     void handle_one_message() override {
         if (window_ == nullptr) return;
@@ -136,7 +174,9 @@ public:
     // procedure posts the quit message and destroys the window. The listener
     // is let go first: its own close is what called this, and a window
     // procedure call back into it would find that close under way.
+    // The user's screen saver setting comes back with it.
     void destroy() override {
+        screen_saver::restore();
         if (window_ == nullptr) return;
         listener_ = nullptr;
         SendMessageA(window_, WM_CLOSE, 0, 0);

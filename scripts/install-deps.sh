@@ -76,6 +76,9 @@ test_packages=(
   lame
   ffmpeg
   python3
+  pulseaudio
+  pulseaudio-utils
+  libpulse-dev
   clang-14
   libclang-rt-14-dev
 )

@@ -125,3 +125,71 @@ TEST(audio, the_show_starts_a_loaded_track_once) {
     app.on_frame(1);
     EXPECT_FALSE(audio->playing());  // never started a second time
 }
+
+namespace {
+
+// A device output whose position and failure the test sets: it stands for a
+// sound server that plays and then goes away.
+class failing_output : public vdk::core::scripted_output {
+public:
+    std::string name() const override { return "failing device"; }
+    bool wants_samples() const override { return true; }
+    bool stalled() override { return stalled_; }
+    std::string failure_reason() const override { return "server gone"; }
+    void fail() { stalled_ = true; }
+
+private:
+    bool stalled_ = false;
+};
+
+int count_of(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace
+
+TEST(audio, a_device_that_stops_hands_over_to_the_silent_output_without_a_jump) {
+    player_fixture f;
+    ASSERT_TRUE(vdk::test::make_test_mp3("tone.mp3", 3.0));
+    auto owned = std::make_unique<failing_output>();
+    failing_output* device = owned.get();
+    vdk::core::audio_player player{std::move(owned)};
+    vdk::core::audio_stream stream;
+    ASSERT_TRUE(player.init(&f.app));
+    ASSERT_TRUE(player.load(stream, "tone.mp3"));
+    player.play(stream);
+    device->set_position(1.25);
+    EXPECT_EQ(player.position(stream), 1.25);
+    EXPECT_EQ(player.output(), device);
+
+    device->fail();
+    const auto failed = std::chrono::steady_clock::now();
+    EXPECT_EQ(player.position(stream), 1.25);  // the last position heard, then the clock
+    ASSERT_NE(player.output(), nullptr);
+    EXPECT_EQ(player.output()->name(), "silent");
+    const std::string line =
+        "audio_player::position the sound device stopped (server gone), playback goes on "
+        "silently in real time from 1.250 s";
+    EXPECT_TRUE(log_has(line));
+
+    double previous = 1.25;
+    while (std::chrono::steady_clock::now() - failed < 300ms) {
+        const double now = player.position(stream);
+        EXPECT_GE(now, previous);
+        previous = now;
+        std::this_thread::sleep_for(5ms);
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - failed).count();
+    EXPECT_NEAR(player.position(stream), 1.25 + wall, 0.02);
+    EXPECT_EQ(count_of(vdk::test::read_file("app.log"), "playback goes on silently"), 1);
+
+    // Seeking and stopping go to the silent output from now on.
+    EXPECT_TRUE(player.seek(stream, 2.0));
+    EXPECT_NEAR(player.position(stream), 2.0, 0.01);
+    EXPECT_TRUE(player.stop(stream));
+    const double stopped = player.position(stream);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(player.position(stream), stopped);
+}

@@ -83,5 +83,5 @@ int run_play_command(const std::vector<std::string>& args) {
     }
     app->app_logger.write("Closing the app", vdk::core::info);
     app->close();
-    return exit_ok;
+    return app->display_lost() ? vdk::core::exit_display_lost : exit_ok;
 }
