@@ -18,6 +18,10 @@ namespace {
 constexpr int buffer_frames = 1024;
 // A device that takes no samples for this long has stopped.
 constexpr double watchdog_seconds = 1.0;
+// A sound server may take a while to ask for the first samples after a start
+// or a seek (connecting, setting up its stream): a device counts as stopped
+// only after this long without that first callback.
+constexpr double first_callback_seconds = 5.0;
 
 double seconds_since(Uint64 stamp) {
     return static_cast<double>(SDL_GetPerformanceCounter() - stamp) /
@@ -83,8 +87,9 @@ public:
         }
         SDL_LockAudioDevice(device_);
         const double quiet = seconds_since(stamp_);
+        const double allowed = seeked_ ? first_callback_seconds : watchdog_seconds;
         SDL_UnlockAudioDevice(device_);
-        if (quiet < watchdog_seconds) return false;
+        if (quiet < allowed) return false;
         reason_ = "no callback for " + std::to_string(static_cast<int>(quiet * 1000)) + " ms";
         return true;
     }
@@ -103,6 +108,7 @@ public:
         playing_ = true;
         stamp_ = SDL_GetPerformanceCounter();
         stamp_written_ = written_;
+        seeked_ = true;
         SDL_UnlockAudioDevice(device_);
         SDL_PauseAudioDevice(device_, 0);
         return true;
@@ -137,7 +143,9 @@ public:
         SDL_LockAudioDevice(device_);
         double heard = heard_floor_;
         if (playing_ && track_ != nullptr) {
-            const double since = seconds_since(stamp_);
+            // Until the device asks for the first samples after a start or
+            // a seek nothing of them is heard: the position waits there.
+            const double since = seeked_ ? 0.0 : seconds_since(stamp_);
             const int64_t trailing = seeked_ ? 0 : latency_frames_;
             const double estimate =
                 static_cast<double>(stamp_written_ - trailing) / rate_ + since;
@@ -153,6 +161,10 @@ private:
         auto* self = static_cast<sdl_output*>(userdata);
         std::memset(stream, 0, static_cast<size_t>(length));
         if (!self->playing_ || self->track_ == nullptr) return;
+        // Once the device is gone SDL goes on calling at its own pace into a
+        // buffer nobody hears: those calls move neither the samples nor the
+        // clock, which runs on from the last buffer the device took.
+        if (SDL_GetAudioDeviceStatus(self->device_) == SDL_AUDIO_STOPPED) return;
         const decoded_track& track = *self->track_;
         const int64_t wanted = length / (2 * self->channels_);
         const int64_t available = std::max<int64_t>(0, track.frames - self->written_);

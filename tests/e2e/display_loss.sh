@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ -f "$data/music/KR_VAULT-X2.mp3" ] || fail "no generated data in $data"
 
 work=$(mktemp -d)
-cleanup() { rm -rf "$work"; kill ${XVFB_PID:-0} 2>/dev/null; }
+cleanup() { rm -rf "$work"; stop_xvfb; }
 trap cleanup EXIT
 ln -s "$data/music" "$work/music"
 ln -s "$data/_glimmerock" "$work/_glimmerock"

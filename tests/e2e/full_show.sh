@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ -f "$data/music/KR_VAULT-X2.mp3" ] || fail "no generated data in $data"
 start_xvfb || fail "Xvfb"
 work=$(mktemp -d)
-trap 'rm -rf "$work"; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
+trap 'rm -rf "$work"; stop_xvfb' EXIT
 ln -s "$data/music" "$work/music"
 ln -s "$data/_glimmerock" "$work/_glimmerock"
 cd "$work"

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 start_xvfb || fail "Xvfb"
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
+trap 'rm -rf "$work"; stop_xvfb' EXIT
 ln -s "$data/music" "$work/music"
 ln -s "$data/_glimmerock" "$work/_glimmerock"
 cd "$work"

@@ -26,7 +26,7 @@ command -v pulseaudio >/dev/null && command -v pactl >/dev/null ||
 work=$(mktemp -d)
 cleanup() {
   stop_pulse
-  kill ${XVFB_PID:-0} 2>/dev/null
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT

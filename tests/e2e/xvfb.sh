@@ -29,8 +29,17 @@ start_xvfb() {
   rm -rf "$dir"
   export DISPLAY=":$number"
   XVFB_WAITED_MS=$(( ($(date +%s%N) - started) / 1000000 ))
-  trap 'kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null' EXIT
+  trap stop_xvfb EXIT
   return 0
+}
+# Stops the server start_xvfb started, if any. (Never "kill 0": with no
+# server, that would signal this test's whole process group, ctest included.)
+stop_xvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+  fi
 }
 # Waits up to $2 seconds for a window of class name $1; prints its id.
 wait_for_window() {

@@ -95,7 +95,7 @@ cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   remove_tree "$root"
   remove_tree "$base_tmp"
-  kill "${XVFB_PID:-0}" 2>/dev/null
+  stop_xvfb
 }
 
 # The minimal system, made once from the mirror (debootstrap takes minutes).

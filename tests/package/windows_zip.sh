@@ -16,7 +16,7 @@ start_xvfb || fail "Xvfb"
 place=$(mktemp -d)
 pid=""
 export WINEPREFIX=$place/wineprefix WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wineserver -k 2>/dev/null; kill ${XVFB_PID:-0} 2>/dev/null; rm -rf "$place"' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wineserver -k 2>/dev/null; stop_xvfb; rm -rf "$place"' EXIT
 
 folder=$(unpack_zip "$zip" "$place/unpacked") || exit 1
 [ -f "$folder/veldrakin.exe" ] && [ -f "$folder/README.txt" ] && [ -f "$folder/music/KR_VAULT-X2.mp3" ] ||

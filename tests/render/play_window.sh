@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 if [ ! -f "$data/music/KR_VAULT-X2.mp3" ]; then echo "no generated data in $data: skipped"; exit 0; fi
 start_xvfb || fail "Xvfb"
 work=$(mktemp -d)
-trap 'rm -rf "$work"; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
+trap 'rm -rf "$work"; stop_xvfb' EXIT
 ln -s "$data/music" "$work/music"
 ln -s "$data/_glimmerock" "$work/_glimmerock"
 

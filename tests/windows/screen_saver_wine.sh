@@ -17,20 +17,29 @@ render="$cross_dir/veldrakin-render.exe"
 probe="$cross_dir/tests/windows/screen_saver_probe.exe"
 [ -f "$exe" ] && [ -f "$render" ] && [ -f "$probe" ] || fail "no cross build in $cross_dir"
 [ -f "$data/music/KR_VAULT-X2.mp3" ] || fail "no generated data in $data"
-wine_setup "$cross_dir" || fail "wine"
+wine_test_prefix "$cross_dir" || fail "wine"
+trap wine_test_cleanup EXIT
 start_xvfb || fail "Xvfb"
+# A setting changed without writing the user's profile lives in the
+# wineserver: one server for the whole test, so that it lasts from the probe
+# to the show and from the show to the probe, as it lasts a Windows session.
+wineserver -p
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"; wineserver -k 2>/dev/null; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
+trap 'rm -rf "$work"; wine_test_cleanup; stop_xvfb' EXIT
 ln -s "$data/music" "$work/music"
 ln -s "$data/_glimmerock" "$work/_glimmerock"
 cd "$work"
 
 saver() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 
+# Waits up to $2 s until app.log holds $3 lines with $1 (before the show
+# writes it, app.log may not exist yet).
 wait_for_log() {
+  local lines
   for _ in $(seq 1 $(( $2 * 10 ))); do
-    [ "$(grep -c "$1" app.log 2>/dev/null)" -ge "$3" ] && return 0
+    lines=$(grep -c "$1" app.log 2>/dev/null)
+    [ "${lines:-0}" -ge "$3" ] && return 0
     sleep 0.1
   done
   return 1

@@ -23,7 +23,7 @@ wine_test_prefix "$cross_dir" || fail "wine"
 trap wine_test_cleanup EXIT
 start_xvfb || fail "Xvfb"
 work=$(mktemp -d)
-trap 'rm -rf "$work"; wine_test_cleanup; kill ${XVFB_PID:-0} 2>/dev/null' EXIT
+trap 'rm -rf "$work"; wine_test_cleanup; stop_xvfb' EXIT
 
 # The window seam on its own first: placement, presentation read back from
 # the window, messages and the closing chain (the unit test needs a display).

@@ -246,11 +246,19 @@ int run_offset(int argc, char** argv) {
     const std::vector<reading> trace = read_trace(argv[4]);
     if (trace.size() < 100) return 2;
     if (!locate(argv[2], argv[3], std::atof(argv[5]), rec)) return 1;
-    // From one second after the start (past the first callbacks) to the end
-    // of the recording, where the sink received the track.
+    // From one second after the position starts to move (the device has
+    // asked for its first samples, and the first callbacks are past) to the
+    // end of the recording, where the sink received the track.
+    double moving = trace.back().time;
+    for (const reading& r : trace) {
+        if (r.position > trace.front().position) {
+            moving = r.time;
+            break;
+        }
+    }
     std::vector<double> offsets;
     for (const reading& r : trace) {
-        if (r.time < trace.front().time + 1.0 || r.time > rec.end_time() - 0.05) continue;
+        if (r.time < moving + 1.0 || r.time > rec.end_time() - 0.05) continue;
         const double sink = rec.sink_position(r.time);
         if (!rec.matched(sink * rate - static_cast<double>(rec.shift_at(sink * rate)))) continue;
         offsets.push_back((r.position - sink) * 1000.0);
