@@ -8,6 +8,11 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    // Programs that draw on the desktop read and set the screen saver through
+    // the display (under Wine: the X server's screen saver); a program that
+    // never touched the display would see only the saved setting. Touch it.
+    HDC screen = GetDC(nullptr);
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
     if (argc > 1) {
         const BOOL on = std::strcmp(argv[1], "1") == 0 ? TRUE : FALSE;
         if (!SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on, nullptr, 0)) {

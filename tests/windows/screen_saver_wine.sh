@@ -23,7 +23,7 @@ start_xvfb || fail "Xvfb"
 # A setting changed without writing the user's profile lives in the
 # wineserver: one server for the whole test, so that it lasts from the probe
 # to the show and from the show to the probe, as it lasts a Windows session.
-wineserver -p
+wineserver -p >/dev/null 2>&1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"; wine_test_cleanup; stop_xvfb' EXIT
