@@ -5,6 +5,8 @@
 #include "effects/instruction_set.h"
 #include "effects/rounded_math.h"
 
+using namespace raymarch;
+
 blob_spheres::blob_spheres(double t)
     : centre{1.5 * vec3{std::cos(1.1 * t), std::cos(1.3 * t), std::cos(1.7 * t)},
              -1.5 * vec3{std::cos(0.7 * t), std::cos(1.9 * t), std::cos(2.3 * t)},

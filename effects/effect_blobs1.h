@@ -12,16 +12,16 @@
 // The three spheres at time t: their centres and the soft union of the
 // distances to them.
 struct blob_spheres {
-    vec3 centre[3];
+    raymarch::vec3 centre[3];
 
     explicit blob_spheres(double t);
-    double operator()(const vec3& p) const {
-        return soft_union(length(p - centre[0]) - 1, length(p - centre[1]) - 1,
-                          length(p - centre[2]) - 1);
+    double operator()(const raymarch::vec3& p) const {
+        return raymarch::soft_union(length(p - centre[0]) - 1, length(p - centre[1]) - 1,
+                                    length(p - centre[2]) - 1);
     }
     // The spheres as bounds of the field: the soft union lies at most
     // 0.5 ln 3 = 0.549306 below the nearest sphere, plus its rounding.
-    bounding_balls<3> bounds() const {
+    raymarch::bounding_balls<3> bounds() const {
         return {{centre[0], centre[1], centre[2]}, 1.0, 1.0, 0.5494};
     }
 };
@@ -49,15 +49,17 @@ public:
 
     // The distance field and the glass colour of a hit point p seen along rd,
     // at the effect's local_time.
-    double scene_distance(vec3 p) const { return blob_spheres(local_time)(p); }
-    vec3 shade(vec3 p, vec3 rd) const { return shade(blob_spheres(local_time), p, rd); }
-    vec3 shade(const blob_spheres& field, const vec3& p, const vec3& rd) const {
+    double scene_distance(raymarch::vec3 p) const { return blob_spheres(local_time)(p); }
+    raymarch::vec3 shade(raymarch::vec3 p, raymarch::vec3 rd) const {
+        return shade(blob_spheres(local_time), p, rd);
+    }
+    raymarch::vec3 shade(const blob_spheres& field, const raymarch::vec3& p, const raymarch::vec3& rd) const {
         return shade(field, field.bounds(), p, rd);
     }
-    vec3 shade(const blob_spheres& field, const bounding_balls<3>& bounds, const vec3& p,
-               const vec3& rd) const;
+    raymarch::vec3 shade(const blob_spheres& field, const raymarch::bounding_balls<3>& bounds,
+                         const raymarch::vec3& p, const raymarch::vec3& rd) const;
     // The ring tunnel seen where no sphere is, at column x and band row j.
-    vec3 tunnel_background(const tunnel_frame& frame, int x, int j) const;
+    raymarch::vec3 tunnel_background(const tunnel_frame& frame, int x, int j) const;
 
     vdk::core::texture_gdi tex_env;
     vdk::core::texture_gdi tex_deep;

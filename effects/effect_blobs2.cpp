@@ -2,6 +2,8 @@
 
 #include "effects/instruction_set.h"
 
+using namespace raymarch;
+
 bool effect_blobs2::init() {
     // This scene reports its failures under the name of the textured planes.
     return load_textures({{&tex_env, "_glimmerock/textures/rust.png"},

@@ -13,7 +13,7 @@
 
 // Distance from q to a ring around the origin in the xz plane, major radius
 // 2.7, minor radius 0.4.
-inline double ring_distance(const vec3& q) {
+inline double ring_distance(const raymarch::vec3& q) {
     const double w = std::sqrt(q.x * q.x + q.z * q.z) - 2.7;
     return std::sqrt(w * w + q.y * q.y) - 0.4;
 }
@@ -23,15 +23,16 @@ struct glass_rings {
     blob_spheres centres;
 
     explicit glass_rings(double t) : centres(t) {}
-    double operator()(const vec3& p) const {
-        return soft_union(ring_distance(p - centres.centre[0]), ring_distance(p - centres.centre[1]),
-                          ring_distance(p - centres.centre[2]));
+    double operator()(const raymarch::vec3& p) const {
+        return raymarch::soft_union(ring_distance(p - centres.centre[0]),
+                                    ring_distance(p - centres.centre[1]),
+                                    ring_distance(p - centres.centre[2]));
     }
     // Each ring lies within 2.7 + 0.4 of its centre and 0.4 of its plane: its
     // distance is at least |q - centre| - 3.1 (the triangle inequality in the
     // ring's plane) and |q.y - centre.y| - 0.4. The soft union lies at most
     // 0.5 ln 3 below the nearest ring, plus its rounding.
-    bounding_balls<3> bounds() const {
+    raymarch::bounding_balls<3> bounds() const {
         return {{centres.centre[0], centres.centre[1], centres.centre[2]}, 3.1, 0.4, 0.5494};
     }
 };
@@ -49,13 +50,15 @@ public:
 
     // The distance field and the glass colour of a hit point p seen along rd,
     // at the effect's local_time.
-    double scene_distance(vec3 p) const { return glass_rings(local_time)(p); }
-    vec3 shade(vec3 p, vec3 rd) const { return shade(glass_rings(local_time), p, rd); }
-    vec3 shade(const glass_rings& field, const vec3& p, const vec3& rd) const {
+    double scene_distance(raymarch::vec3 p) const { return glass_rings(local_time)(p); }
+    raymarch::vec3 shade(raymarch::vec3 p, raymarch::vec3 rd) const {
+        return shade(glass_rings(local_time), p, rd);
+    }
+    raymarch::vec3 shade(const glass_rings& field, const raymarch::vec3& p, const raymarch::vec3& rd) const {
         return shade(field, field.bounds(), p, rd);
     }
-    vec3 shade(const glass_rings& field, const bounding_balls<3>& bounds, const vec3& p,
-               const vec3& rd) const;
+    raymarch::vec3 shade(const glass_rings& field, const raymarch::bounding_balls<3>& bounds,
+                         const raymarch::vec3& p, const raymarch::vec3& rd) const;
 
     vdk::core::texture_gdi tex_env;
     vdk::core::texture_gdi tex_tint;

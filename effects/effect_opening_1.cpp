@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+using namespace raymarch;
+
 namespace {
 
 // floor(x) without a library call, for |x| < 2^52. Identical to std::floor

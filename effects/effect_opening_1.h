@@ -20,7 +20,7 @@
 // What a frame of the flight depends on besides the pixel: the camera and the
 // turn of the view.
 struct flight_frame {
-    vec3 eye;
+    raymarch::vec3 eye;
     double cos_theta;
     double sin_theta;
     double cos_phi;
@@ -28,7 +28,7 @@ struct flight_frame {
 
     // The camera flies along z up to 200 s of music and swings after.
     flight_frame(double t, double music_s);
-    vec3 ray(double u, double v) const;
+    raymarch::vec3 ray(double u, double v) const;
 };
 
 class effect_opening_1 : public base_effect {
@@ -48,15 +48,15 @@ public:
 
     // Distance to the lattice: space folded into cells of width 2 and carved
     // at fold_count scales 1, 3, 9, ...; never negative.
-    double sponge_distance(const vec3& p) const;
+    double sponge_distance(const raymarch::vec3& p) const;
     // sponge_distance of count points with the kernel of one instruction set
     // (one the processor supports); every set gives the same bits.
-    void sponge_distances_with(instruction_set set, const vec3 points[], int count,
+    void sponge_distances_with(instruction_set set, const raymarch::vec3 points[], int count,
                                double distances[]) const;
     // The last step that moved a ray from eye along direction, where
     // eye_distance is sponge_distance(eye): 0 when it converges at once,
     // march_steps - 1 when it never does.
-    int march_count(const vec3& eye, double eye_distance, const vec3& direction) const;
+    int march_count(const raymarch::vec3& eye, double eye_distance, const raymarch::vec3& direction) const;
     // The palette colour of a step count at music position s, with its fades.
     color4 palette(int steps, double music_s) const;
 

@@ -7,6 +7,8 @@
 #include "effects/raymarch.h"
 #include "effects/rounded_math.h"
 
+using namespace raymarch;
+
 namespace {
 
 double fract(double z) { return z - std::floor(z); }

@@ -4,6 +4,8 @@
 
 #include "effects/raymarch.h"
 
+using namespace raymarch;
+
 namespace {
 
 // The four channels of a pixel as byte / 255.

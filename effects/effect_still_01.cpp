@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace raymarch;
+
 namespace {
 
 constexpr const char* failure_message = "effect_chernobil failed to initialize itself";

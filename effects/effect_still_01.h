@@ -29,7 +29,7 @@ public:
     void render_band_two(int first_row, int end_row, uint32_t pixels[], double music_s) const;
 
     // Signed distance from p to the torus at the current local_time.
-    double torus_distance(const vec3& p) const;
+    double torus_distance(const raymarch::vec3& p) const;
 
     vdk::core::texture_gdi tex_shade;    // colour source for the torus
     vdk::core::texture_gdi tex_picture;  // the still picture

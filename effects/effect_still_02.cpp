@@ -5,6 +5,8 @@
 
 #include "effects/instruction_set.h"
 
+using namespace raymarch;
+
 namespace {
 
 constexpr const char* failure_message = "effect_chernobil failed to initialize itself";

@@ -28,27 +28,27 @@ public:
                      double music_s) const;
 
     // Signed distance from p to the glass body at the current local_time.
-    double lens_distance(const vec3& p) const;
+    double lens_distance(const raymarch::vec3& p) const;
     // The ball that bounds it for the marches: the distance is never below
     // the distance to this ball.
-    bounding_balls<1> lens_bounds() const;
+    raymarch::bounding_balls<1> lens_bounds() const;
     // Light (R, G, B) of a hit at 'hit' seen along 'dir', at the current
     // local_time.
-    vec3 shade_glass(const vec3& hit, const vec3& dir) const;
+    raymarch::vec3 shade_glass(const raymarch::vec3& hit, const raymarch::vec3& dir) const;
 
     // The camera's march (and the march through the glass): 40 distance
     // evaluations at most, the first at the origin; stops below 0.001, and
     // before a further step once the sum exceeds 20. The sum, or -1 when it
     // ended at 20 or beyond.
     template <class Field>
-    static double march_lens(const Field& field, const vec3& origin, const vec3& dir) {
+    static double march_lens(const Field& field, const raymarch::vec3& origin, const raymarch::vec3& dir) {
         return march(field, origin, dir, 40, 0.001, 20);
     }
 
     // Where a ray r leaving the glass through a surface of outward normal u
     // looks up the environment: the x and y of its refraction into the air, or
     // (0, 0) on total internal reflection.
-    static vec3 exit_lookup(const vec3& r, const vec3& u);
+    static raymarch::vec3 exit_lookup(const raymarch::vec3& r, const raymarch::vec3& u);
 
     // A colour channel at music position s after the fade in from white and
     // the fade out to black.

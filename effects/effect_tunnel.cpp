@@ -4,6 +4,8 @@
 
 #include "effects/raymarch.h"
 
+using namespace raymarch;
+
 namespace {
 
 // Music positions at which the schedule takes steps 1 to 5. Steps 1 to 4 show

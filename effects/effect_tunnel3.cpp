@@ -5,6 +5,8 @@
 
 #include "effects/raymarch.h"
 
+using namespace raymarch;
+
 bool effect_tunnel3::init() {
     // Reports under the name of the rotating planes, with which it shares its
     // message.

@@ -8,6 +8,8 @@
 
 #include "effects/rounded_math.h"
 
+namespace raymarch {
+
 struct vec3 {
     double x;
     double y;
@@ -250,3 +252,5 @@ inline vec3 four_point_lights(const vec3& base, const vec3& p, const vec3& n, co
     }
     return term[0] + term[1] + term[2] + 0.6 * term[3];
 }
+
+}  // namespace raymarch

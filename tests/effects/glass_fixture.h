@@ -63,7 +63,7 @@ void expect_bounded_marches_equal_the_plain_ones(std::initializer_list<double> t
                                                  double distance) {
     for (const double t : times) {
         const Field field(t);
-        const bounding_balls<3> bounds = field.bounds();
+        const raymarch::bounding_balls<3> bounds = field.bounds();
         const orbit_camera camera(t, distance);
         const double at_eye = field(camera.eye);
         int hits = 0;
@@ -78,9 +78,9 @@ void expect_bounded_marches_equal_the_plain_ones(std::initializer_list<double> t
                 if (plain < -0.5) continue;
                 ++hits;
                 const auto p = camera.eye + plain * rd;
-                const auto inward = refract(rd, tetrahedral_normal(field, p, 0.002), 0.9);
-                const glass_exit a = march_to_exit(field, p, inward, 60);
-                const glass_exit b = bounded_march_to_exit(field, bounds, p, inward, 60);
+                const auto inward = refract(rd, raymarch::tetrahedral_normal(field, p, 0.002), 0.9);
+                const raymarch::glass_exit a = raymarch::march_to_exit(field, p, inward, 60);
+                const raymarch::glass_exit b = raymarch::bounded_march_to_exit(field, bounds, p, inward, 60);
                 ASSERT_EQ(b.travel, a.travel) << t << ": " << x << ", " << j;
                 ASSERT_EQ(b.point.x, a.point.x);
                 ASSERT_EQ(b.point.y, a.point.y);

@@ -11,6 +11,8 @@
 #include "support/effect_test_host.h"
 #include "support/test_support.h"
 
+using namespace raymarch;
+
 namespace {
 
 using glass_test::fill_pattern;

@@ -10,6 +10,8 @@
 #include "effects/glass_fixture.h"
 #include "support/test_support.h"
 
+using namespace raymarch;
+
 namespace {
 
 using glass_test::fill_pattern;

@@ -25,6 +25,8 @@
 #include "effects/effect_still_02.h"
 #include "effects/instruction_set.h"
 
+using namespace raymarch;
+
 namespace {
 
 #define LANE_KERNEL "effects/lane_operations.inc"

@@ -16,6 +16,8 @@
 #include "support/missing_picture_check.h"
 #include "support/test_support.h"
 
+using namespace raymarch;
+
 namespace {
 
 struct flight_fixture {

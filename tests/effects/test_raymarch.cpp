@@ -7,6 +7,8 @@
 
 #include "effects/raymarch.h"
 
+using namespace raymarch;
+
 namespace {
 
 struct constant_field {

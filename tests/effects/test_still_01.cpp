@@ -8,6 +8,8 @@
 #include "support/effect_test_host.h"
 #include "support/test_support.h"
 
+using namespace raymarch;
+
 namespace {
 
 constexpr uint32_t picture_colour = 0xFF204080u;

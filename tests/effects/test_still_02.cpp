@@ -8,6 +8,8 @@
 #include "support/effect_test_host.h"
 #include "support/test_support.h"
 
+using namespace raymarch;
+
 namespace {
 
 void fill(vdk::core::texture_gdi& texture, int width, int height, uint32_t colour) {
