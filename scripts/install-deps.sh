@@ -19,6 +19,7 @@ set -euo pipefail
 
 show_packages=(
   build-essential
+  ccache
   cmake
   pkg-config
   libsdl2-dev
