@@ -98,4 +98,8 @@ bool check_png_chunks(const std::vector<unsigned char>& file, png_header& header
     return header_seen;
 }
 
+bool read_checked_png(const std::string& path, std::vector<unsigned char>& file, png_header& header) {
+    return read_png_file(path, file) && has_png_signature(file) && check_png_chunks(file, header);
+}
+
 }  // namespace vdk::core

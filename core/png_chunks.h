@@ -36,4 +36,8 @@ bool has_png_signature(const std::vector<unsigned char>& file);
 // inside this stretch is left to the decoder, which fails on missing data.
 bool check_png_chunks(const std::vector<unsigned char>& file, png_header& header);
 
+// The file at path, read whole, with its signature and chunks checked as
+// above: what a loader hands to its decoder. False when any step fails.
+bool read_checked_png(const std::string& path, std::vector<unsigned char>& file, png_header& header);
+
 }  // namespace vdk::core

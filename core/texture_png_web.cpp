@@ -51,10 +51,8 @@ struct stbi_pixels {
 
 int texture::load_png(std::string path) {
     std::vector<unsigned char> file;
-    if (!read_png_file(path, file)) return -1;
-    if (!has_png_signature(file)) return -1;
     png_header header;
-    if (!check_png_chunks(file, header)) return -1;
+    if (!read_checked_png(path, file, header)) return -1;
     if (file.size() > 0x7FFFFFFFu) return -1;
 
     // 8-bit RGB stays three channels (a transparency chunk is ignored, as

@@ -130,10 +130,8 @@ bool decode(const std::vector<unsigned char>& file, const png_header& header,
 
 int texture::load_png(std::string path) {
     std::vector<unsigned char> file;
-    if (!read_png_file(path, file)) return -1;
-    if (!has_png_signature(file)) return -1;
     png_header header;
-    if (!check_png_chunks(file, header)) return -1;
+    if (!read_checked_png(path, file, header)) return -1;
 
     std::vector<uint32_t> decoded;
     if (!decode(file, header, decoded)) return -1;
