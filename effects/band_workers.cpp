@@ -1,23 +1,29 @@
 #include "effects/band_workers.h"
 
-#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
-// A WebAssembly build without threads (a page that is not cross-origin
-// isolated has no shared memory): the four bands run one after the other on
-// the calling thread, in band order.
-band_workers::band_workers() = default;
-band_workers::~band_workers() = default;
+#include <algorithm>
 
-void band_workers::run(band_layout layout, band_function render, void* context) {
-    for (int band = 0; band < 4; ++band) {
-        const band_rows rows = rows_of_band(layout, band);
-        render(context, rows.first_row, rows.end_row);
-    }
+int band_workers::default_thread_count() {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    // A WebAssembly build without threads (a page that is not cross-origin
+    // isolated has no shared memory): the caller draws every band.
+    return 0;
+#elif defined(__EMSCRIPTEN__)
+    // A page's main thread cannot sleep, so its wait for the workers spins
+    // on a processor: one worker per other processor, so that the spinning
+    // never takes a processor from a band.
+    const int processors = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(processors - 1, 1, band_count - 1);
+#else
+    // The caller sleeps while it waits: one thread per band, which also keeps
+    // the show's share of a busy machine.
+    return band_count - 1;
+#endif
 }
 
-void band_workers::work(int) {}
-#else
-band_workers::band_workers() {
-    for (int band = 0; band < 4; ++band) threads_[band] = std::thread(&band_workers::work, this, band);
+band_workers::band_workers(int threads) {
+    threads = std::clamp(threads, 0, band_count - 1);
+    threads_.reserve(static_cast<size_t>(threads));
+    for (int i = 0; i < threads; ++i) threads_.emplace_back(&band_workers::work, this);
 }
 
 band_workers::~band_workers() {
@@ -34,20 +40,17 @@ void band_workers::run(band_layout layout, band_function render, void* context) 
     layout_ = layout;
     render_ = render;
     context_ = context;
-    running_ = 4;
+    next_band_ = 0;
+    running_ = band_count;
     ++generation_;
-    start_.notify_all();
+    if (!threads_.empty()) start_.notify_all();
+    draw_bands(lock);
     finished_.wait(lock, [this] { return running_ == 0; });
 }
 
-void band_workers::work(int band) {
-    uint64_t seen = 0;
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        start_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-        if (stopping_) return;
-        seen = generation_;
-        const band_rows rows = rows_of_band(layout_, band);
+void band_workers::draw_bands(std::unique_lock<std::mutex>& lock) {
+    while (next_band_ < band_count) {
+        const band_rows rows = rows_of_band(layout_, next_band_++);
         const band_function render = render_;
         void* const context = context_;
         lock.unlock();
@@ -56,4 +59,14 @@ void band_workers::work(int band) {
         if (--running_ == 0) finished_.notify_one();
     }
 }
-#endif
+
+void band_workers::work() {
+    uint64_t seen = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        start_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+        if (stopping_) return;
+        seen = generation_;
+        draw_bands(lock);
+    }
+}

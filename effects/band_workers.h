@@ -1,22 +1,31 @@
 #pragma once
-// Four persistent worker threads that draw the four bands of a frame.
+// Persistent worker threads that, together with the calling thread, draw the
+// four bands of a frame.
 //
-// run() hands band k (rows_of_band(layout, k)) to worker k, and returns once
-// all four have finished, so nothing a worker does outlives the call. The
-// workers start with the pool and are joined when it is destroyed; between
-// frames they sleep.
+// run() offers the four bands of a layout (rows_of_band(layout, k)) to the
+// caller and the workers: each of them takes the lowest band not yet taken
+// and draws it, until none is left. The caller starts at once, so it draws
+// while the workers wake, and what it waits for at the end is at most the
+// bands still being drawn. run() returns once all four have finished, so
+// nothing a worker does outlives the call. Which thread draws which band
+// differs from frame to frame; the bands are disjoint and independent, so the
+// pixels do not. The workers start with the pool and are joined when it is
+// destroyed; between frames they sleep.
 
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 enum class band_layout {
     full_resolution,  // 4 bands of 60 screen rows
     half_resolution,  // 4 bands of 30 band rows, each covering two screen rows
 };
 
-// The rows of the worker 'band' (0..3) in a layout.
+constexpr int band_count = 4;
+
+// The rows of band 'band' (0..3) in a layout.
 struct band_rows {
     int first_row;
     int end_row;
@@ -30,13 +39,23 @@ using band_function = void (*)(void* context, int first_row, int end_row);
 
 class band_workers {
 public:
-    band_workers();
+    // The workers for this platform: on the desktop three (with the caller,
+    // one thread per band); in a page one per processor beside the caller's,
+    // at most three; none where the build has no threads.
+    static int default_thread_count();
+
+    // Starts 'threads' workers (0..3; 0 draws every band on the caller, in
+    // band order).
+    explicit band_workers(int threads = default_thread_count());
     ~band_workers();
     band_workers(const band_workers&) = delete;
     band_workers& operator=(const band_workers&) = delete;
 
+    // The number of worker threads beside the caller.
+    int thread_count() const { return static_cast<int>(threads_.size()); }
+
     // Runs render(context, first_row, end_row) for the four bands of the
-    // layout, one per worker, and waits for all four.
+    // layout, on the caller and the workers, and waits for all four.
     void run(band_layout layout, band_function render, void* context);
 
     template <class Render>
@@ -50,16 +69,20 @@ public:
     }
 
 private:
-    void work(int band);
+    void work();
+    // Draws bands of the current frame until none is left to take; called and
+    // returns with the lock held.
+    void draw_bands(std::unique_lock<std::mutex>& lock);
 
     std::mutex mutex_;
     std::condition_variable start_;
     std::condition_variable finished_;
     uint64_t generation_ = 0;  // counts frames handed out
-    int running_ = 0;          // workers still drawing the current frame
+    int next_band_ = band_count;  // the next band to take in the current frame
+    int running_ = 0;             // bands of the current frame not yet finished
     bool stopping_ = false;
     band_layout layout_ = band_layout::full_resolution;
     band_function render_ = nullptr;
     void* context_ = nullptr;
-    std::thread threads_[4];
+    std::vector<std::thread> threads_;
 };

@@ -19,11 +19,11 @@ target_compile_options(veldrakin_web PRIVATE -fexceptions)
 
 if(VELDRAKIN_WEB_THREADS)
   set(web_variant mt)
-  # Three shows can have their four band workers at once: the one playing,
-  # the one drawing the test interface's frames and the benchmark's. A pool
-  # that runs dry fails loudly rather than waiting for a worker that a busy
-  # page thread would never let start.
-  set(web_thread_options -sPTHREAD_POOL_SIZE=12 -sPTHREAD_POOL_SIZE_STRICT=2)
+  # Three shows can have their band workers (up to three each) at once: the
+  # one playing, the one drawing the test interface's frames and the
+  # benchmark's. A pool that runs dry fails loudly rather than waiting for a
+  # worker that a busy page thread would never let start.
+  set(web_thread_options -sPTHREAD_POOL_SIZE=9 -sPTHREAD_POOL_SIZE_STRICT=2)
 else()
   set(web_variant st)
   set(web_thread_options)
