@@ -15,6 +15,9 @@
 #      it starts right after the build and plays while the other stages run.
 set -euo pipefail
 cd "$(dirname "$0")"
+started=$(date +%s)
+# Each stage's heading says how far into the run it starts.
+stage() { echo "== $1 (at $(( $(date +%s) - started )) s)"; }
 scripts/install-deps.sh --test
 # Every program the tests and scripts run comes from an installed package.
 scripts/check-deps.py
@@ -26,27 +29,28 @@ full_show_log=$PWD/build/full_show_unattended.log
 (cd build && ctest --output-on-failure -R '^full_show_unattended$' >"$full_show_log" 2>&1) &
 full_show=$!
 
-echo "== Release tests"
+stage "Release tests"
 (cd build && ctest --output-on-failure -j"$jobs" -LE 'long|package')
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+stage "AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/build-sanitized.sh address
 VELDRAKIN_SHOW_DIR=$show_dir ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 build-asan/tests/veldrakin_tests --gtest_brief=1
 
-echo "== ThreadSanitizer (band threading)"
+stage "ThreadSanitizer (band threading)"
 scripts/build-sanitized.sh thread
 VELDRAKIN_SHOW_DIR=$show_dir TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/band_tests --gtest_brief=1
 
-echo "== PNG loader fuzzing"
+stage "PNG loader fuzzing"
 tests/fuzz/run_fuzz_png.sh 60 "$show_dir"
 
-echo "== Release files (package.sh, then each file tried as a viewer would)"
+stage "Release files (package.sh, then each file tried as a viewer would)"
 (cd build && ctest --output-on-failure -L package)
 
-echo "== Long runs"
+stage "Long runs"
 (cd build && ctest --output-on-failure -j"$jobs" -L long -E '^full_show_unattended$')
 status=0
 wait "$full_show" || status=$?
 cat "$full_show_log"
+echo "test.sh: exit code $status after $(( $(date +%s) - started )) s"
 exit "$status"
