@@ -14,14 +14,15 @@ int band_workers::default_thread_count() {
     const int processors = static_cast<int>(std::thread::hardware_concurrency());
     return std::clamp(processors - 1, 1, band_count - 1);
 #else
-    // The caller sleeps while it waits: one thread per band, which also keeps
-    // the show's share of a busy machine.
-    return band_count - 1;
+    // The caller sleeps while it waits: one worker per band, all four woken
+    // at once, which measured faster for the short frames than the caller
+    // drawing one of them.
+    return band_count;
 #endif
 }
 
 band_workers::band_workers(int threads) {
-    threads = std::clamp(threads, 0, band_count - 1);
+    threads = std::clamp(threads, 0, band_count);
     threads_.reserve(static_cast<size_t>(threads));
     for (int i = 0; i < threads; ++i) threads_.emplace_back(&band_workers::work, this);
 }
@@ -44,7 +45,8 @@ void band_workers::run(band_layout layout, band_function render, void* context) 
     running_ = band_count;
     ++generation_;
     if (!threads_.empty()) start_.notify_all();
-    draw_bands(lock);
+    // With a worker for every band the caller only waits.
+    if (thread_count() < band_count) draw_bands(lock);
     finished_.wait(lock, [this] { return running_ == 0; });
 }
 

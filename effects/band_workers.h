@@ -3,10 +3,11 @@
 // four bands of a frame.
 //
 // run() offers the four bands of a layout (rows_of_band(layout, k)) to the
-// caller and the workers: each of them takes the lowest band not yet taken
-// and draws it, until none is left. The caller starts at once, so it draws
-// while the workers wake, and what it waits for at the end is at most the
-// bands still being drawn. run() returns once all four have finished, so
+// workers, and to the caller when there are fewer workers than bands: each of
+// them takes the lowest band not yet taken and draws it, until none is left.
+// A caller that draws starts at once, so it draws while the workers wake, and
+// what it waits for at the end is at most the bands still being drawn (a
+// page's main thread, which cannot sleep, spins while it waits). run() returns once all four have finished, so
 // nothing a worker does outlives the call. Which thread draws which band
 // differs from frame to frame; the bands are disjoint and independent, so the
 // pixels do not. The workers start with the pool and are joined when it is
@@ -39,13 +40,15 @@ using band_function = void (*)(void* context, int first_row, int end_row);
 
 class band_workers {
 public:
-    // The workers for this platform: on the desktop three (with the caller,
-    // one thread per band); in a page one per processor beside the caller's,
-    // at most three; none where the build has no threads.
+    // The workers for this platform: on the desktop four, one per band, and
+    // the caller only waits; in a page one per processor beside the caller's,
+    // at most three, and the caller draws too; none where the build has no
+    // threads.
     static int default_thread_count();
 
-    // Starts 'threads' workers (0..3; 0 draws every band on the caller, in
-    // band order).
+    // Starts 'threads' workers (0..4). With fewer than four the caller draws
+    // bands beside them (with 0 every band, in band order); with four it
+    // only waits.
     explicit band_workers(int threads = default_thread_count());
     ~band_workers();
     band_workers(const band_workers&) = delete;

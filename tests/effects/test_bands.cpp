@@ -29,7 +29,7 @@ TEST(bands, the_layouts_split_the_frame_into_four_disjoint_bands) {
 }
 
 TEST(bands, every_row_is_drawn_exactly_once_with_any_number_of_workers) {
-    for (int threads : {0, 1, 2, 3}) {
+    for (int threads : {0, 1, 2, 3, 4}) {
         band_workers workers(threads);
         ASSERT_EQ(workers.thread_count(), threads);
         for (band_layout layout : {band_layout::full_resolution, band_layout::half_resolution}) {
@@ -60,12 +60,25 @@ TEST(bands, without_workers_the_caller_draws_the_bands_in_order) {
     EXPECT_EQ(drawers, std::set<std::thread::id>{std::this_thread::get_id()});
 }
 
-TEST(bands, the_worker_count_is_clamped_to_one_per_band_beside_the_caller) {
+TEST(bands, the_worker_count_is_clamped_to_one_per_band) {
     EXPECT_EQ(band_workers(-1).thread_count(), 0);
-    EXPECT_EQ(band_workers(4).thread_count(), 3);
-    // The desktop: one thread per band, the caller among them.
-    EXPECT_EQ(band_workers::default_thread_count(), 3);
-    EXPECT_EQ(band_workers().thread_count(), 3);
+    EXPECT_EQ(band_workers(5).thread_count(), 4);
+    // The desktop: one worker per band.
+    EXPECT_EQ(band_workers::default_thread_count(), 4);
+    EXPECT_EQ(band_workers().thread_count(), 4);
+}
+
+TEST(bands, with_a_worker_for_every_band_the_caller_draws_none) {
+    band_workers workers(4);
+    std::mutex guard;
+    std::set<std::thread::id> drawers;
+    auto render = [&](int, int) {
+        std::lock_guard<std::mutex> lock(guard);
+        drawers.insert(std::this_thread::get_id());
+    };
+    for (int frame = 0; frame < 50; ++frame) workers.run(band_layout::full_resolution, render);
+    EXPECT_EQ(drawers.count(std::this_thread::get_id()), 0u);
+    EXPECT_GE(drawers.size(), 1u);
 }
 
 TEST(bands, with_three_workers_the_four_bands_are_drawn_at_once_one_by_the_caller) {
@@ -95,7 +108,7 @@ TEST(bands, with_three_workers_the_four_bands_are_drawn_at_once_one_by_the_calle
 }
 
 TEST(bands, all_four_bands_have_finished_when_run_returns) {
-    for (int threads : {1, 3}) {
+    for (int threads : {1, 3, 4}) {
         band_workers workers(threads);
         for (int repeat = 0; repeat < 2000; ++repeat) {
             std::atomic<int> finished{0};
