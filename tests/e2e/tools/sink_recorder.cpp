@@ -63,10 +63,10 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, on_signal);
     std::signal(SIGINT, on_signal);
 
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = rate;
-    spec.channels = 2;
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_S16LE;
+    format.rate = rate;
+    format.channels = 2;
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = static_cast<uint32_t>(-1);
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     attr.fragsize = fragment_frames * 4;
     int error = 0;
     pa_simple* stream = pa_simple_new(nullptr, "veldrakin-test", PA_STREAM_RECORD, source,
-                                      "sink recording", &spec, nullptr, &attr, &error);
+                                      "sink recording", &format, nullptr, &attr, &error);
     if (stream == nullptr) {
         std::fprintf(stderr, "sink_recorder: %s\n", pa_strerror(error));
         return 1;
