@@ -25,6 +25,11 @@ scripts/build.sh -DVELDRAKIN_TESTS=ON
 jobs=$(nproc 2>/dev/null || echo 2)
 show_dir=$PWD/build/show
 
+# ctest lists the unit tests by running the test binary when it is newer than
+# the list, and two ctest runs starting together both write that list (twice
+# over, or one reading it half written). List them once, before the
+# unattended show's ctest and the Release stage's start side by side.
+(cd build && ctest -N >/dev/null)
 full_show_log=$PWD/build/full_show_unattended.log
 (cd build && ctest --output-on-failure -R '^full_show_unattended$' >"$full_show_log" 2>&1) &
 full_show=$!
