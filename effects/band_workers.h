@@ -1,17 +1,17 @@
 #pragma once
-// Persistent worker threads that, together with the calling thread, draw the
-// four bands of a frame.
+// Persistent worker threads that draw the four bands of a frame, helped by
+// the calling thread when there are fewer workers than bands.
 //
 // run() offers the four bands of a layout (rows_of_band(layout, k)) to the
 // workers, and to the caller when there are fewer workers than bands: each of
 // them takes the lowest band not yet taken and draws it, until none is left.
 // A caller that draws starts at once, so it draws while the workers wake, and
 // what it waits for at the end is at most the bands still being drawn (a
-// page's main thread, which cannot sleep, spins while it waits). run() returns once all four have finished, so
-// nothing a worker does outlives the call. Which thread draws which band
-// differs from frame to frame; the bands are disjoint and independent, so the
-// pixels do not. The workers start with the pool and are joined when it is
-// destroyed; between frames they sleep.
+// page's main thread, which cannot sleep, spins while it waits). run()
+// returns once all four have finished, so nothing a worker does outlives the
+// call. Which thread draws which band differs from frame to frame; the bands
+// are disjoint and independent, so the pixels do not. The workers start with
+// the pool and are joined when it is destroyed; between frames they sleep.
 
 #include <condition_variable>
 #include <cstdint>
