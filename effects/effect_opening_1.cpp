@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "effects/simd_lanes.h"
+
 using namespace raymarch;
 
 namespace {

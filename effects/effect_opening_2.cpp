@@ -6,6 +6,7 @@
 
 #include "effects/raymarch.h"
 #include "effects/rounded_math.h"
+#include "effects/simd_lanes.h"
 
 using namespace raymarch;
 

@@ -9,8 +9,17 @@
 // min and max take their operands as the instructions do: min(a, b) is
 // a < b ? a : b and max(a, b) is a > b ? a : b, so std::min(x, y) is
 // min(y, x) and std::max(x, y) is max(y, x). floor is exact for every double.
+//
+// The lanes also hold integers as the 64-bit patterns of their doubles:
+// bits_and, bits_or and bits_add work on those patterns, shift_left and
+// shift_right<n> shift them (shift_right fills with zeros), and gather reads
+// table[i] for the small non-negative integer i each lane holds.
+// round_to_float rounds each double to single precision (to nearest, as a
+// conversion to float does) and back.
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "effects/instruction_set.h"
 
@@ -38,6 +47,13 @@
 #define VDK_LANE_OP static inline
 #endif
 
+// The double whose 64-bit pattern is bits.
+inline double double_from_bits(uint64_t bits) {
+    double a;
+    std::memcpy(&a, &bits, sizeof a);
+    return a;
+}
+
 // One double a lane: the scalar set, and the lanes of a target without
 // vectors.
 struct scalar_lanes {
@@ -61,6 +77,23 @@ struct scalar_lanes {
     VDK_LANE_OP mask not_below(value a, value b) { return !(a < b); }
     VDK_LANE_OP bool any(mask m) { return m; }
     VDK_LANE_OP value select(mask m, value if_set, value otherwise) { return m ? if_set : otherwise; }
+    // a < b, false where either is NaN.
+    VDK_LANE_OP mask below(value a, value b) { return a < b; }
+    VDK_LANE_OP value round_to_float(value a) { return static_cast<double>(static_cast<float>(a)); }
+    VDK_LANE_OP uint64_t bits_of(value a) {
+        uint64_t bits;
+        std::memcpy(&bits, &a, sizeof bits);
+        return bits;
+    }
+    VDK_LANE_OP value from_bits(uint64_t bits) { return double_from_bits(bits); }
+    VDK_LANE_OP value bits_and(value a, value b) { return from_bits(bits_of(a) & bits_of(b)); }
+    VDK_LANE_OP value bits_or(value a, value b) { return from_bits(bits_of(a) | bits_of(b)); }
+    VDK_LANE_OP value bits_add(value a, value b) { return from_bits(bits_of(a) + bits_of(b)); }
+    template <int n>
+    VDK_LANE_OP value shift_left(value a) { return from_bits(bits_of(a) << n); }
+    template <int n>
+    VDK_LANE_OP value shift_right(value a) { return from_bits(bits_of(a) >> n); }
+    VDK_LANE_OP value gather(const double* table, value index) { return table[bits_of(index)]; }
 };
 
 #if defined(VDK_X86_LANES)
@@ -111,6 +144,21 @@ struct sse2_lanes {
     VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
         return _mm_or_pd(_mm_and_pd(m, if_set), _mm_andnot_pd(m, otherwise));
     }
+    VDK_LANE_OP mask below(value a, value b) { return _mm_cmplt_pd(a, b); }
+    VDK_LANE_OP value round_to_float(value a) { return _mm_cvtps_pd(_mm_cvtpd_ps(a)); }
+    VDK_LANE_OP value bits_and(value a, value b) { return _mm_and_pd(a, b); }
+    VDK_LANE_OP value bits_or(value a, value b) { return _mm_or_pd(a, b); }
+    VDK_LANE_OP value bits_add(value a, value b) {
+        return _mm_castsi128_pd(_mm_add_epi64(_mm_castpd_si128(a), _mm_castpd_si128(b)));
+    }
+    template <int n>
+    VDK_LANE_OP value shift_left(value a) { return _mm_castsi128_pd(_mm_slli_epi64(_mm_castpd_si128(a), n)); }
+    template <int n>
+    VDK_LANE_OP value shift_right(value a) { return _mm_castsi128_pd(_mm_srli_epi64(_mm_castpd_si128(a), n)); }
+    VDK_LANE_OP value gather(const double* table, value index) {
+        const __m128i i = _mm_castpd_si128(index);
+        return _mm_set_pd(table[_mm_cvtsi128_si64(_mm_unpackhi_epi64(i, i))], table[_mm_cvtsi128_si64(i)]);
+    }
 };
 VDK_TARGET_REGION_END
 
@@ -138,6 +186,24 @@ struct avx2_lanes {
     VDK_LANE_OP bool any(mask m) { return _mm256_movemask_pd(m) != 0; }
     VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
         return _mm256_blendv_pd(otherwise, if_set, m);
+    }
+    VDK_LANE_OP mask below(value a, value b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+    VDK_LANE_OP value round_to_float(value a) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(a)); }
+    VDK_LANE_OP value bits_and(value a, value b) { return _mm256_and_pd(a, b); }
+    VDK_LANE_OP value bits_or(value a, value b) { return _mm256_or_pd(a, b); }
+    VDK_LANE_OP value bits_add(value a, value b) {
+        return _mm256_castsi256_pd(_mm256_add_epi64(_mm256_castpd_si256(a), _mm256_castpd_si256(b)));
+    }
+    template <int n>
+    VDK_LANE_OP value shift_left(value a) {
+        return _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_castpd_si256(a), n));
+    }
+    template <int n>
+    VDK_LANE_OP value shift_right(value a) {
+        return _mm256_castsi256_pd(_mm256_srli_epi64(_mm256_castpd_si256(a), n));
+    }
+    VDK_LANE_OP value gather(const double* table, value index) {
+        return _mm256_i64gather_pd(table, _mm256_castpd_si256(index), 8);
     }
 };
 VDK_TARGET_REGION_END
@@ -173,6 +239,28 @@ struct avx512_lanes {
     VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
         return _mm512_mask_blend_pd(m, otherwise, if_set);
     }
+    VDK_LANE_OP mask below(value a, value b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
+    VDK_LANE_OP value round_to_float(value a) { return _mm512_cvtps_pd(_mm512_cvtpd_ps(a)); }
+    VDK_LANE_OP value bits_and(value a, value b) {
+        return _mm512_castsi512_pd(_mm512_and_epi64(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));
+    }
+    VDK_LANE_OP value bits_or(value a, value b) {
+        return _mm512_castsi512_pd(_mm512_or_epi64(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));
+    }
+    VDK_LANE_OP value bits_add(value a, value b) {
+        return _mm512_castsi512_pd(_mm512_add_epi64(_mm512_castpd_si512(a), _mm512_castpd_si512(b)));
+    }
+    template <int n>
+    VDK_LANE_OP value shift_left(value a) {
+        return _mm512_castsi512_pd(_mm512_slli_epi64(_mm512_castpd_si512(a), n));
+    }
+    template <int n>
+    VDK_LANE_OP value shift_right(value a) {
+        return _mm512_castsi512_pd(_mm512_srli_epi64(_mm512_castpd_si512(a), n));
+    }
+    VDK_LANE_OP value gather(const double* table, value index) {
+        return _mm512_i64gather_pd(_mm512_castpd_si512(index), table, 8);
+    }
 };
 VDK_TARGET_REGION_END
 #endif
@@ -204,6 +292,20 @@ struct simd128_lanes {
     VDK_LANE_OP bool any(mask m) { return wasm_v128_any_true(m); }
     VDK_LANE_OP value select(mask m, value if_set, value otherwise) {
         return wasm_v128_bitselect(if_set, otherwise, m);
+    }
+    VDK_LANE_OP mask below(value a, value b) { return wasm_f64x2_lt(a, b); }
+    VDK_LANE_OP value round_to_float(value a) {
+        return wasm_f64x2_promote_low_f32x4(wasm_f32x4_demote_f64x2_zero(a));
+    }
+    VDK_LANE_OP value bits_and(value a, value b) { return wasm_v128_and(a, b); }
+    VDK_LANE_OP value bits_or(value a, value b) { return wasm_v128_or(a, b); }
+    VDK_LANE_OP value bits_add(value a, value b) { return wasm_i64x2_add(a, b); }
+    template <int n>
+    VDK_LANE_OP value shift_left(value a) { return wasm_i64x2_shl(a, n); }
+    template <int n>
+    VDK_LANE_OP value shift_right(value a) { return wasm_u64x2_shr(a, n); }
+    VDK_LANE_OP value gather(const double* table, value index) {
+        return wasm_f64x2_make(table[wasm_i64x2_extract_lane(index, 0)], table[wasm_i64x2_extract_lane(index, 1)]);
     }
 };
 #endif

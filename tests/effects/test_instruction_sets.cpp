@@ -18,12 +18,15 @@
 
 #include "effects/effect_blobs1.h"
 #include "effects/effect_blobs2.h"
+#include "effects/effect_lava.h"
 #include "effects/effect_opening_1.h"
 #include "effects/effect_opening_2.h"
 #include "effects/effect_starfield.h"
 #include "effects/effect_still_01.h"
 #include "effects/effect_still_02.h"
 #include "effects/instruction_set.h"
+#include "effects/rounded_math.h"
+#include "effects/simd_lanes.h"
 
 using namespace raymarch;
 
@@ -35,9 +38,14 @@ namespace {
 using apply_function = void (*)(int, const double*, const double*, double*, int);
 constexpr kernel_table<apply_function> apply_copies = LANE_KERNEL_COPIES(&scalar_kernel::apply, apply);
 constexpr kernel_table<int (*)()> width_copies = LANE_KERNEL_COPIES(&scalar_kernel::lane_width, lane_width);
-constexpr int operation_count = 12;
+using rounded_function = void (*)(const double*, float, double*, double*, int, long&);
+constexpr kernel_table<rounded_function> rounded_copies =
+    LANE_KERNEL_COPIES(&scalar_kernel::rounded_functions, rounded_functions);
+constexpr int operation_count = 20;
 const char* const operation_names[operation_count] = {
-    "add", "sub", "mul", "div", "sqrt", "floor", "abs", "negate", "min", "max", "not_below", "any"};
+    "add",         "sub",      "mul",      "div",      "sqrt",       "floor",       "abs",
+    "negate",      "min",      "max",      "not_below", "any",       "below",       "round_to_float",
+    "bits_and",    "bits_or",  "bits_add", "shift_left", "shift_right", "gather"};
 
 std::vector<instruction_set> vector_sets() {
     std::vector<instruction_set> sets;
@@ -185,7 +193,9 @@ TEST_P(lane_operations, give_the_bits_of_the_scalar_operations) {
                                   -(two_52 - 0.5), two_52, -two_52, two_52 + 1, 2 * two_52 + 2,
                                   two_52 / 2 + 0.5, -(two_52 / 2 + 0.5), 1e300, -1e300, inf, -inf,
                                   nan, -nan, 4.9e-324, -4.9e-324, 2.2250738585072014e-308, 1.0 / 3,
-                                  -7.25, 1e17, -123456789.875};
+                                  -7.25, 1e17, -123456789.875, 3.4028235677973366e38,
+                                  3.4028235677973362e38, 1.401298464324817e-45, 7.006492321624085e-46,
+                                  1.0000000596046448, 1.0000000894069672};
     // Every value against every value: a with each b.
     std::vector<double> a;
     std::vector<double> b;
@@ -229,6 +239,68 @@ TEST_P(lane_operations, give_the_bits_of_the_scalar_operations) {
 }
 
 INSTANTIATE_TEST_SUITE_P(every_set, lane_operations, ::testing::ValuesIn(vector_sets()), set_name);
+
+// rounded_pow and rounded_exp through the lanes (the scalar set's lanes
+// included) against the scalar functions, on single-precision arguments
+// spread over the ranges the kernels use: every 331st float below 3.5 for the
+// power with the lava's exponent 2.3 and the torus' 2.5, and every 331st float
+// from -200 to 10 for the exponential; with zeros, the smallest subnormals and
+// the ends. About one lane in ten thousand falls back to the library.
+class rounded_math_lanes : public ::testing::TestWithParam<instruction_set> {};
+
+TEST_P(rounded_math_lanes, give_the_bits_of_the_scalar_functions) {
+    const instruction_set set = GetParam();
+    if (!instruction_set_supported(set)) GTEST_SKIP() << instruction_set_name(set) << " not supported";
+    const rounded_function copy = rounded_copies.copies[static_cast<int>(set)];
+    if (copy == nullptr) GTEST_SKIP() << "no lanes for " << instruction_set_name(set) << " in this build";
+    auto floats_between = [](float from, float to, std::vector<double>& out) {
+        uint32_t a;
+        uint32_t b;
+        std::memcpy(&a, &from, sizeof a);
+        std::memcpy(&b, &to, sizeof b);
+        if (a > b) std::swap(a, b);
+        for (uint64_t bits = a; bits <= b; bits += 331) {
+            const uint32_t pattern = static_cast<uint32_t>(bits);
+            float f;
+            std::memcpy(&f, &pattern, sizeof f);
+            out.push_back(f);
+        }
+    };
+    std::vector<double> bases = {0.0, 1.4e-45, 2.8e-45, 1.1754942e-38, 1.0, 2.0, 3.4999998, 0.5, 1e-30};
+    floats_between(0.0f, 3.5f, bases);
+    std::vector<double> arguments = {0.0, -0.0, -1.4e-45, -103.97, -104.0, -200.0, -199.99998, 3.0,
+                                     2.9999998, -87.33655, -0.5, 1e-30, 9.999999, 10.0};
+    floats_between(-0.0f, -200.0f, arguments);
+    floats_between(0.0f, 10.0f, arguments);
+    long fallbacks = 0;
+    for (const auto& [values, exponent] : {std::pair{&bases, 2.3f}, std::pair{&bases, 2.5f},
+                                           std::pair{&arguments, 2.3f}}) {
+        std::vector<double> x = *values;
+        for (double& v : x) v = static_cast<float>(v);  // the functions take single-precision arguments
+        while (x.size() % 8 != 0) x.push_back(1.0);
+        const int count = static_cast<int>(x.size());
+        std::vector<double> powers(count);
+        std::vector<double> exponentials(count);
+        copy(x.data(), exponent, powers.data(), exponentials.data(), count, fallbacks);
+        for (int i = 0; i < count; ++i) {
+            const float argument = static_cast<float>(x[i]);
+            if (values == &bases) {
+                const float expected = rounded_pow(argument, exponent);
+                ASSERT_EQ(powers[i], static_cast<double>(expected))
+                    << "pow(" << argument << ", " << exponent << ") with " << instruction_set_name(set);
+            } else {
+                ASSERT_EQ(exponentials[i], static_cast<double>(rounded_exp(argument)))
+                    << "exp(" << argument << ") with " << instruction_set_name(set);
+            }
+        }
+    }
+    EXPECT_GT(fallbacks, 0) << "no lane came near a midpoint: the check was not tried";
+}
+
+INSTANTIATE_TEST_SUITE_P(every_set, rounded_math_lanes,
+                         ::testing::Values(instruction_set::scalar, instruction_set::sse2, instruction_set::avx2,
+                                           instruction_set::avx512, instruction_set::simd128),
+                         set_name);
 
 // ---------------------------------------------------------------------------
 // The kernels of the vectorised effects: each draws with every set the bits
@@ -458,6 +530,28 @@ void still_02_kernel(instruction_set set) {
     }
 }
 
+// The lava over its window: the fade in, the middle, the fade out, a clock
+// before the start and one far on.
+void lava_kernel(instruction_set set) {
+    vdk::core::logger log{99};
+    effect_lava lava{nullptr, &log};
+    const moment moments[] = {{-1.0, 121.0}, {0.2, 122.2}, {1.9, 123.9}, {9.0, 130.0},
+                              {17.4, 138.4}, {28.5, 149.5}, {-30.0, 135.0}, {4e5, 140.0}};
+    for (const moment& m : moments) {
+        expect_scalar_frame(set, "at " + std::to_string(m.t), [&] {
+            return whole_frame(band_layout::half_resolution, [&](int first, int end, uint32_t* pixels) {
+                lava.render_band(first, end, m.t, pixels, m.music_s);
+            });
+        });
+    }
+    // What is compared is a picture with many colours, not a black frame.
+    chosen_set chosen(instruction_set::scalar);
+    const frame pixels = whole_frame(band_layout::half_resolution, [&](int first, int end, uint32_t* out) {
+        lava.render_band(first, end, 9.0, out, 130.0);
+    });
+    EXPECT_GT(std::set<uint32_t>(pixels.begin(), pixels.end()).size(), 100u);
+}
+
 struct kernel_case {
     const char* name;
     void (*check)(instruction_set set);
@@ -466,7 +560,7 @@ struct kernel_case {
 const kernel_case kernels[] = {
     {"opening_1", opening_1_kernel}, {"starfield", starfield_kernel}, {"opening_2", opening_2_kernel},
     {"blobs1", blobs1_kernel},       {"blobs2", blobs2_kernel},       {"still_01", still_01_kernel},
-    {"still_02", still_02_kernel},
+    {"still_02", still_02_kernel},   {"lava", lava_kernel},
 };
 
 struct kernel_and_set {
