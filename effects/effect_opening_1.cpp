@@ -65,6 +65,11 @@ using march_lanes_function = void (*)(const vec3& eye, double eye_distance, doub
 using lattice_function = void (*)(const double* x, const double* y, const double* z,
                                   double* distances, int count);
 
+// Rays that march side by side in the vector kernels: as many registers as
+// make eight lanes, and at least two (so up to sixteen lanes).
+constexpr int march_group_lanes = 8;
+constexpr int max_march_group = 16;
+
 #define LANE_KERNEL "effects/effect_opening_1_lanes.inc"
 #define LANE_KERNEL_SETS LANE_VECTOR_SETS
 #include "effects/lane_kernels.h"
@@ -74,7 +79,8 @@ constexpr kernel_table<lattice_function> lattice_copies =
     LANE_KERNEL_COPIES(nullptr, lattice_distances);
 // The widest lanes any copy has: rows are whole groups of every set's lanes.
 constexpr int max_width = 8;
-static_assert(screen_width % max_width == 0, "whole groups of lanes per row");
+static_assert(screen_width % max_width == 0 && screen_width % max_march_group == 0,
+              "whole groups of lanes per row");
 
 }  // namespace
 

@@ -8,7 +8,9 @@
 //
 // min and max take their operands as the instructions do: min(a, b) is
 // a < b ? a : b and max(a, b) is a > b ? a : b, so std::min(x, y) is
-// min(y, x) and std::max(x, y) is max(y, x). floor is exact for every double.
+// min(y, x) and std::max(x, y) is max(y, x). floor is exact for every double;
+// floor_within is floor for |a| < 2^51 and may give anything beyond, which
+// saves SSE2 the instructions that reach that far.
 //
 // The lanes also hold integers as the 64-bit patterns of their doubles:
 // bits_and, bits_or and bits_add work on those patterns, shift_left and
@@ -69,6 +71,7 @@ struct scalar_lanes {
     VDK_LANE_OP value div(value a, value b) { return a / b; }
     VDK_LANE_OP value sqrt(value a) { return std::sqrt(a); }
     VDK_LANE_OP value floor(value a) { return std::floor(a); }
+    VDK_LANE_OP value floor_within(value a) { return std::floor(a); }
     VDK_LANE_OP value abs(value a) { return std::fabs(a); }
     VDK_LANE_OP value negate(value a) { return -a; }
     VDK_LANE_OP value min(value a, value b) { return a < b ? a : b; }
@@ -135,6 +138,15 @@ struct sse2_lanes {
             _mm_sub_pd(rounded, _mm_and_pd(_mm_cmpgt_pd(rounded, a), _mm_set1_pd(1.0)));
         return select(not_below(magnitude, two_52), a, floored);
     }
+    // Below 2^51, adding and removing 1.5 * 2^52 rounds a to an integer (to
+    // nearest); a's sign goes back on (so that -0 and (-0.5, 0) keep theirs),
+    // then one less where that rounded up.
+    VDK_LANE_OP value floor_within(value a) {
+        const value shifter = _mm_set1_pd(6755399441055744.0);
+        const value rounded =
+            _mm_or_pd(_mm_sub_pd(_mm_add_pd(a, shifter), shifter), _mm_and_pd(a, _mm_set1_pd(-0.0)));
+        return _mm_sub_pd(rounded, _mm_and_pd(_mm_cmpgt_pd(rounded, a), _mm_set1_pd(1.0)));
+    }
     VDK_LANE_OP value abs(value a) { return _mm_andnot_pd(_mm_set1_pd(-0.0), a); }
     VDK_LANE_OP value negate(value a) { return _mm_xor_pd(_mm_set1_pd(-0.0), a); }
     VDK_LANE_OP value min(value a, value b) { return _mm_min_pd(a, b); }
@@ -178,6 +190,7 @@ struct avx2_lanes {
     VDK_LANE_OP value floor(value a) {
         return _mm256_round_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     }
+    VDK_LANE_OP value floor_within(value a) { return floor(a); }
     VDK_LANE_OP value abs(value a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
     VDK_LANE_OP value negate(value a) { return _mm256_xor_pd(_mm256_set1_pd(-0.0), a); }
     VDK_LANE_OP value min(value a, value b) { return _mm256_min_pd(a, b); }
@@ -224,6 +237,7 @@ struct avx512_lanes {
     VDK_LANE_OP value floor(value a) {
         return _mm512_roundscale_pd(a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     }
+    VDK_LANE_OP value floor_within(value a) { return floor(a); }
     VDK_LANE_OP value abs(value a) {
         return _mm512_castsi512_pd(_mm512_andnot_epi64(_mm512_castpd_si512(_mm512_set1_pd(-0.0)),
                                                        _mm512_castpd_si512(a)));
@@ -284,6 +298,7 @@ struct simd128_lanes {
     VDK_LANE_OP value div(value a, value b) { return wasm_f64x2_div(a, b); }
     VDK_LANE_OP value sqrt(value a) { return wasm_f64x2_sqrt(a); }
     VDK_LANE_OP value floor(value a) { return wasm_f64x2_floor(a); }
+    VDK_LANE_OP value floor_within(value a) { return wasm_f64x2_floor(a); }
     VDK_LANE_OP value abs(value a) { return wasm_f64x2_abs(a); }
     VDK_LANE_OP value negate(value a) { return wasm_f64x2_neg(a); }
     VDK_LANE_OP value min(value a, value b) { return wasm_f64x2_pmin(b, a); }
