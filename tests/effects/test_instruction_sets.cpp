@@ -359,7 +359,8 @@ void opening_1_kernel(instruction_set set) {
     vdk::core::logger log{99};
     effect_opening_1 flight{nullptr, &log};
     const moment moments[] = {{0.0, 40.5},   {3.2, 43.7},     {9.75, 50.25},  {14.0, 54.5}, {165.5, 206},
-                              {168.63, 209.1}, {172.3, 212.8}, {1e8, 50},      {-7.5, 201}};
+                              {168.63, 209.1}, {172.3, 212.8}, {1e8, 50},      {-7.5, 201},
+                              {1e14, 50}, {1e15, 50}};  // eyes beyond the reach of the vector floor's shortcut
     auto draw = [&flight](const moment& m) {
         return [&flight, m] {
             return whole_frame(band_layout::full_resolution, [&](int first, int end, uint32_t* pixels) {
