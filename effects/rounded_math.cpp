@@ -15,7 +15,7 @@ rounded_math_tables make_tables() {
         const double power = std::exp2(static_cast<double>(i) / rounded_math_tables::size);
         uint64_t bits;
         std::memcpy(&bits, &power, sizeof bits);
-        bits -= static_cast<uint64_t>(i) << 45;
+        bits -= static_cast<uint64_t>(i) << 43;
         std::memcpy(&tables.exp_pattern[i], &bits, sizeof bits);
     }
     return tables;

@@ -20,12 +20,12 @@ inline float rounded_pow(float base, float exponent) {
 }
 
 // The tables of the lane versions. Entry i of the logarithm's covers the
-// significands [1 + i/128, 1 + (i+1)/128): an inverse of their middle with
+// significands [1 + i/512, 1 + (i+1)/512): an inverse of their middle with
 // 20 bits after the point (so that a single-precision significand times it
 // is exact) and minus its logarithm. Entry j of the exponential's is the
-// pattern of 2^(j/128) less j << 45, so that adding k << 45 gives 2^(k/128).
+// pattern of 2^(j/512) less j << 43, so that adding k << 43 gives 2^(k/512).
 struct rounded_math_tables {
-    static constexpr int size = 128;
+    static constexpr int size = 512;
     double log_inverse[size];
     double log_of_inverse[size];
     double exp_pattern[size];
