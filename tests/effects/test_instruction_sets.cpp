@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(every_set, lane_operations, ::testing::ValuesIn(vector_
 // spread over the ranges the kernels use: every 331st float below 3.5 for the
 // power with the lava's exponent 2.3 and the torus' 2.5, and every 331st float
 // from -200 to 10 for the exponential; with zeros, the smallest subnormals and
-// the ends. About one lane in ten thousand falls back to the library.
+// the ends. About one lane in 25 000 falls back to the library.
 class rounded_math_lanes : public ::testing::TestWithParam<instruction_set> {};
 
 TEST_P(rounded_math_lanes, give_the_bits_of_the_scalar_functions) {
