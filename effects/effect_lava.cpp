@@ -37,9 +37,8 @@ struct lava_frame {
     double total_weight;           // the weights summed in step order
     double column_start[screen_width];  // px before the iteration
     double column_edge[screen_width];   // exp(6 (|u| - 1))
-    const rounded_math_tables* tables;
 
-    explicit lava_frame(double t) : tables(&rounded_math_lane_tables()) {
+    explicit lava_frame(double t) {
         const double a1 = std::sin(t / 10);
         const double a3 = std::sin(t * 0.0625);
         const double flicker_raw = std::sin(t) * 4373.11;
