@@ -8,6 +8,10 @@
 #                                       cross build and Wine included (default)
 #   scripts/install-deps.sh --windows   --show and the Windows cross build
 #   scripts/install-deps.sh --web       --show and the WebAssembly build
+#   scripts/install-deps.sh --arm64     --show and the aarch64 cross build: the
+#                                       cross compiler, qemu-user to run it, and
+#                                       the arm64 libraries (Debian multiarch;
+#                                       the architecture is added once)
 #   scripts/install-deps.sh --package   what package.sh needs: every build and
 #                                       the packaging tools
 #   scripts/install-deps.sh --list MODE prints the packages of MODE, one a line
@@ -53,6 +57,25 @@ web_packages=(
   nodejs
   npm
 )
+# The other two engines of the page tests: Firefox ESR (driven by
+# puppeteer-core over WebDriver BiDi) and WebKitGTK (through its WebDriver).
+browser_test_packages=(
+  firefox-esr
+  webkit2gtk-driver
+)
+# The aarch64 build: a cross compiler, qemu-user to run its programs here,
+# and the libraries of the show and its tests for arm64 (multiarch, beside
+# the amd64 ones).
+arm64_packages=(
+  g++-aarch64-linux-gnu
+  qemu-user
+  libpng-dev:arm64
+  libsdl2-dev:arm64
+  libmpg123-dev:arm64
+  libx11-dev:arm64
+  libgtest-dev:arm64
+  libgmock-dev:arm64
+)
 # The release files of package.sh: the Debian package's dependencies
 # (dpkg-shlibdeps), the zips, and the minimal Debian 12 that its test
 # installs the package into.
@@ -66,6 +89,8 @@ test_packages=(
   "${show_packages[@]}"
   "${windows_packages[@]}"
   "${web_packages[@]}"
+  "${browser_test_packages[@]}"
+  "${arm64_packages[@]}"
   "${release_packages[@]}"
   git
   libgtest-dev
@@ -89,10 +114,11 @@ packages_of() {
     --show) printf '%s\n' "${show_packages[@]}" ;;
     --windows) printf '%s\n' "${show_packages[@]}" "${windows_packages[@]}" ;;
     --web) printf '%s\n' "${show_packages[@]}" "${web_packages[@]}" ;;
+    --arm64) printf '%s\n' "${show_packages[@]}" "${arm64_packages[@]}" ;;
     --package) printf '%s\n' "${show_packages[@]}" "${windows_packages[@]}" "${web_packages[@]}" \
-      "${release_packages[@]}" ;;
+      "${arm64_packages[@]}" "${release_packages[@]}" ;;
     --test) printf '%s\n' "${test_packages[@]}" ;;
-    *) echo "usage: install-deps.sh [--show|--test|--windows|--web|--package|--list MODE]" >&2; return 2 ;;
+    *) echo "usage: install-deps.sh [--show|--test|--windows|--web|--arm64|--package|--list MODE]" >&2; return 2 ;;
   esac
 }
 
@@ -115,6 +141,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
   export DEBIAN_FRONTEND=noninteractive
+  # The arm64 packages need the architecture in dpkg's list, once.
+  if printf '%s\n' "${missing[@]}" | grep -q ':arm64$' &&
+    ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $SUDO dpkg --add-architecture arm64
+  fi
   # Another apt may hold the lock for a while: wait for it instead of failing.
   $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
   $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
