@@ -86,17 +86,21 @@ async function openWebKit(url, cleanup) {
     if (!open) throw new Error('engine: firefox or webkit, not ' + engine);
     const session = await open(server.url, cleanup);
 
-    check(await session.run(() => window.veldrakin.ready.then(() => true)) === true, `${session.name}: the page gets ready`);
+    if (!check(await checks.pageReady(session), `${session.name}: the page gets ready`)) {
+      throw new Error('no page to check');
+    }
+    if (!session.errors) await checks.watchErrors(session);
     const facts = await checks.moduleInUse(session);
     check(facts.isolated, `${session.name}: served by serve-web.sh, the page is cross-origin isolated`);
     if (engine === 'firefox') check(facts.shared, 'Firefox ESR: the isolated page has SharedArrayBuffer, so threads');
     await checks.goldenFramesIdentical(session, goldenDir);
     await checks.playAndEscape(session);
     await checks.benchFigures(session, benchFrames);
-    if (session.errors) {
-      check(session.errors.length === 0, `${session.name}: no console error` +
-        (session.errors.length ? ': ' + session.errors.slice(0, 5).join(' | ') : ''));
-    }
+    // WebKitWebDriver passes no console on: there, the errors since the
+    // page got ready.
+    const errors = session.errors || await checks.pageErrors(session);
+    check(errors.length === 0, `${session.name}: no console error${session.errors ? '' : ' once ready'}` +
+      (errors.length ? ': ' + errors.slice(0, 5).join(' | ') : ''));
     code = checks.finish();
   } catch (error) {
     console.log('FAIL ' + (error.stack || error));

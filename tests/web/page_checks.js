@@ -184,6 +184,67 @@ async function waitFor(session, predicate, ms) {
   }
 }
 
+// Page-side: how far this document is with window.veldrakin.ready
+// ('absent', 'waiting', 'ready' or 'failed: ...'), and which document it is.
+function readiness() {
+  const v = window.veldrakin;
+  if (v && !window.veldrakinTestProbe) {
+    window.veldrakinTestProbe = 'waiting';
+    Promise.resolve(v.ready).then(() => { window.veldrakinTestProbe = 'ready'; },
+      error => { window.veldrakinTestProbe = 'failed: ' + error; });
+  }
+  return {document: performance.timeOrigin, state: v ? window.veldrakinTestProbe : 'absent'};
+}
+
+// Waits until the page is ready, and still the same document a second
+// later: a page may reload itself once as it loads (to come under a service
+// worker, say), and the checks must run in the page that stays. Calls that
+// fail while the page navigates are tried again. Resolves with true, or
+// with false after ms or once ready has failed.
+async function pageReady(session, ms = 300000) {
+  const until = Date.now() + ms;
+  let seen = null;
+  let last = 'no answer';
+  while (Date.now() < until) {
+    let now = null;
+    try {
+      now = await session.run(readiness);
+    } catch (error) {
+      last = String(error.message || error).split('\n')[0];
+    }
+    if (now) {
+      last = now.state;
+      if (/^failed/.test(now.state)) break;
+      if (now.state === 'ready' && seen && seen.document === now.document) return true;
+      seen = now.state === 'ready' ? now : null;
+    }
+    await sleep(seen ? 1000 : 200);
+  }
+  console.log(`${session.name}: the page is not ready (${last})`);
+  return false;
+}
+
+// For an engine whose driver does not pass the console on: from now on,
+// the page's uncaught errors, unhandled rejections and console.error lines
+// are kept in the page, for pageErrors to collect.
+function watchErrors(session) {
+  return session.run(() => {
+    if (window.veldrakinTestErrors) return;
+    const errors = window.veldrakinTestErrors = [];
+    addEventListener('error', event => errors.push('page error: ' + event.message));
+    addEventListener('unhandledrejection', event => errors.push('unhandled rejection: ' + event.reason));
+    const original = console.error;
+    console.error = (...parts) => {
+      errors.push(parts.map(String).join(' '));
+      original.apply(console, parts);
+    };
+  });
+}
+
+function pageErrors(session) {
+  return session.run(() => (window.veldrakinTestErrors || ['the error watch is gone (the page reloaded?)']).slice());
+}
+
 // The golden frames (effect_NAME_FRAME.png), in frame order.
 function goldenList(goldenDir) {
   return fs.readdirSync(goldenDir).filter(name => /_\d+\.png$/.test(name))
@@ -356,7 +417,7 @@ async function benchFigures(session, frames) {
 }
 
 module.exports = {
-  width, height, check, finish, sleep, decodePng, compare, plainServer, isolatedServer, frameAsBase64,
+  width, height, check, finish, sleep, pageReady, watchErrors, pageErrors, decodePng, compare, plainServer, isolatedServer, frameAsBase64,
   pageFrame, waitFor, goldenList, drawGoldenFrames, goldenFramesIdentical, moduleInUse, litShare, changedShare,
   playAndEscape, benchFigures,
 };

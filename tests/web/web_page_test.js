@@ -29,18 +29,19 @@ async function openPage(browser, url, consoleErrors, logLines) {
   page.on('pageerror', error => consoleErrors.push('page error: ' + error.message));
   page.on('requestfailed', request => consoleErrors.push('request failed: ' + request.url()));
   await page.goto(url, {waitUntil: 'load'});
-  await page.evaluate(() => window.veldrakin.ready);
   return page;
 }
 
-// The page as a session of the shared checks.
-function chromiumSession(page, name) {
-  return {
+// The page as a session of the shared checks, once it is ready.
+async function chromiumSession(page, name) {
+  const session = {
     name,
     run: (fn, ...args) => page.evaluate(fn, ...args),
     pressEscape: () => page.keyboard.press('Escape'),
     screenshot: async () => Buffer.from(await page.screenshot({type: 'png'})),
   };
+  if (!check(await checks.pageReady(session), `${name}: the page gets ready`)) throw new Error('no page to check');
+  return session;
 }
 
 // Pixels of the canvas that are clearly lit.
@@ -111,7 +112,7 @@ async function showRun(page, session, logLines) {
     const logLines = [];
     const page = await openPage(browser, isolated.url, errors, logLines);
     await page.setViewport({width: 640, height: 480});
-    const session = chromiumSession(page, 'Chromium');
+    const session = await chromiumSession(page, 'Chromium');
     const facts = await checks.moduleInUse(session);
     check(facts.isolated && facts.shared,
       'served by serve-web.sh, the page is cross-origin isolated and has SharedArrayBuffer, so threads');
@@ -126,7 +127,7 @@ async function showRun(page, session, logLines) {
 
     const plainErrors = [];
     const single = await openPage(browser, `http://127.0.0.1:${plain.address().port}/`, plainErrors, null);
-    const singleSession = chromiumSession(single, 'Chromium without the isolation headers');
+    const singleSession = await chromiumSession(single, 'Chromium without the isolation headers');
     const singleFacts = await checks.moduleInUse(singleSession);
     check(!singleFacts.isolated, 'served without the headers, the page is not cross-origin isolated');
     const note = await single.evaluate(() => document.getElementById('start-note').innerText);
