@@ -50,8 +50,9 @@ page there its own files. Browsers start sound only after a click or a tap.
 In a browser the picture keeps its 4:3 shape, as large as the screen
 allows, on black. On a phone, a tap starts the show and a tap ends it; hold
 the phone sideways for the largest picture.
-preview.png is the picture a link to the page shows in chats and forums;
-favicon.png is its icon."
+preview.png is the picture a link to the page shows in chats and forums
+(some sites want its full address: put it into index.html's og:image);
+favicon.png is the page's icon."
     needs="A current browser with WebAssembly threads and SIMD (Chromium, Chrome, Edge,
 Firefox or Safari, on a desktop or a phone); it is checked in headless
 Chromium, also as an emulated phone."

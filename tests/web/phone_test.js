@@ -162,8 +162,8 @@ async function grantedPhone(browser, url) {
   check(startFit === 'fits', `the start screen fits the portrait phone (${startFit})`);
 
   await tap(page, '#start-label');
-  check(await waitFor(page, () => window.veldrakin.state === 'playing', 5000), 'a tap starts the show');
-  check(await waitFor(page, () => window.veldrakin.position() > 0.2, 5000) && await positionAdvances(page),
+  check(await waitFor(page, () => window.veldrakin.state === 'playing', 20000), 'a tap starts the show');
+  check(await waitFor(page, () => window.veldrakin.position() > 0.2, 20000) && await positionAdvances(page),
     'and it plays');
 
   const upright = await pictureBox(page);
@@ -193,7 +193,7 @@ async function grantedPhone(browser, url) {
   await sleep(300);
   const whileHidden = await page.evaluate(() => window.vdkTest.requests.length);
   await page.evaluate(() => window.vdkTest.setVisibility('visible'));
-  const again = await waitFor(page, () => window.vdkTest.requests.length === 2, 2000);
+  const again = await waitFor(page, () => window.vdkTest.requests.length === 2, 10000);
   const requests = await page.evaluate(() => window.vdkTest.requests);
   check(whileHidden === 1 && again && requests[1].type === 'screen' && requests[1].visibility === 'visible',
     `shown again after it was hidden, the page asks for the lock again (${requests.length} requests)`);
@@ -201,8 +201,8 @@ async function grantedPhone(browser, url) {
   check(held === 1, `one lock is held while the show plays (${held})`);
 
   await tap(page, '#screen');
-  check(await waitFor(page, () => window.veldrakin.state === 'ended', 3000), 'a tap on the picture ends the show');
-  check(await waitFor(page, () => window.vdkTest.locks.every(l => l.released), 2000),
+  check(await waitFor(page, () => window.veldrakin.state === 'ended', 10000), 'a tap on the picture ends the show');
+  check(await waitFor(page, () => window.vdkTest.locks.every(l => l.released), 10000),
     'the wake lock is let go at the end');
   const endFit = await screenFits(page, 'end');
   check(endFit === 'fits', `the end screen fits the portrait phone (${endFit})`);
@@ -212,10 +212,10 @@ async function grantedPhone(browser, url) {
   check(await page.evaluate(() => window.vdkTest.requests.length) === 2, 'no lock is asked for after the end');
 
   await tap(page, '#end');
-  check(await waitFor(page, () => window.veldrakin.state === 'playing', 5000), 'a tap on the end screen starts it again');
-  check(await waitFor(page, () => window.vdkTest.requests.length === 3, 3000), 'which asks for the lock again');
+  check(await waitFor(page, () => window.veldrakin.state === 'playing', 20000), 'a tap on the end screen starts it again');
+  check(await waitFor(page, () => window.vdkTest.requests.length === 3, 10000), 'which asks for the lock again');
   await page.keyboard.press('Escape');
-  check(await waitFor(page, () => window.veldrakin.state === 'ended', 3000), 'Escape ends it');
+  check(await waitFor(page, () => window.veldrakin.state === 'ended', 10000), 'Escape ends it');
   const errors = lines.filter(line => /^(error|pageerror)/.test(line));
   check(errors.length === 0, 'no console error' + (errors.length ? ': ' + errors.slice(0, 3).join(' | ') : ''));
   return page;
@@ -228,8 +228,8 @@ async function withoutLockOrFullScreen(browser, url, options) {
   const page = await openPhonePage(browser, url, options, lines);
   await page.evaluate(() => window.veldrakin.ready);
   await tap(page, '#start-label');
-  const playing = await waitFor(page, () => window.veldrakin.state === 'playing', 5000) &&
-    await waitFor(page, () => window.veldrakin.position() > 0.2, 5000);
+  const playing = await waitFor(page, () => window.veldrakin.state === 'playing', 20000) &&
+    await waitFor(page, () => window.veldrakin.position() > 0.2, 20000);
   for (let i = 0; i < 3; ++i) {
     await page.evaluate(() => window.vdkTest.setVisibility('hidden'));
     await page.evaluate(() => window.vdkTest.setVisibility('visible'));
@@ -247,7 +247,7 @@ async function withoutLockOrFullScreen(browser, url, options) {
   const requested = await page.evaluate(() => window.vdkTest.requests.length);
   if (options.wakeLock === 'refuse') check(requested === 4, `${label}: asked at start and each time shown (${requested})`);
   await tap(page, '#screen');
-  check(await waitFor(page, () => window.veldrakin.state === 'ended', 3000), `${label}: a tap ends it`);
+  check(await waitFor(page, () => window.veldrakin.state === 'ended', 10000), `${label}: a tap ends it`);
   await page.close();
 }
 
