@@ -28,14 +28,14 @@ done
 # The pictures and the music come from the Linux build's generator
 # (build/show, or VELDRAKIN_SHOW_DIR); the preview and the icon from the
 # render tool and the generator of the same Linux tree, built here when
-# missing or out of date.
+# missing (scripts/build.sh builds them with everything else).
 show=${VELDRAKIN_SHOW_DIR:-build/show}
 linux=$(dirname "$show")
 if [ ! -f "$show/music/KR_VAULT-X2.mp3" ]; then
   [ -z "${VELDRAKIN_SHOW_DIR:-}" ] || { echo "no generated data in $show" >&2; exit 1; }
   scripts/build.sh
 fi
-if [ -f "$linux/CMakeCache.txt" ]; then
+if [ -f "$linux/CMakeCache.txt" ] && { [ ! -x "$linux/veldrakin-render" ] || [ ! -x "$linux/veldrakin-assets" ]; }; then
   cmake --build "$linux" -j"$jobs" --target veldrakin-render veldrakin-assets >/dev/null
 fi
 for tool in veldrakin-render veldrakin-assets; do
