@@ -2,7 +2,7 @@
 // portrait, touch, device scale 2.6), served cross-origin isolated by
 // scripts/serve-web.sh:
 // - the download's progress ends at the size of the files it fetched, the
-//   start screen fits the portrait view and enables its control;
+//   start screen fits the view either way round and enables its control;
 // - a tap starts the show; the picture is 4:3, as wide as the portrait view
 //   and centred, and as tall as the view held sideways;
 // - a 'screen' wake lock is asked for at start and again when the page shows
@@ -160,6 +160,10 @@ async function grantedPhone(browser, url) {
   'the start control is enabled once ready, and asks for a tap');
   const startFit = await screenFits(page, 'start');
   check(startFit === 'fits', `the start screen fits the portrait phone (${startFit})`);
+  await page.setViewport(sideways);
+  const sidewaysFit = await screenFits(page, 'start');
+  check(sidewaysFit === 'fits', `and the phone held sideways (${sidewaysFit})`);
+  await page.setViewport(portrait);
 
   await tap(page, '#start-label');
   check(await waitFor(page, () => window.veldrakin.state === 'playing', 20000), 'a tap starts the show');
