@@ -124,13 +124,15 @@
   const totals = new Map();
   function download(name) {
     let received = 0;
+    totals.set(name, 0);  // unknown until its response says, and so the whole
     return fetch(name).then(response => {
       if (!response.ok) throw new Error(name + ': HTTP ' + response.status + (response.statusText ? ' ' + response.statusText : ''));
       // A compressed response's length is not the length of what is read.
       const length = Number(response.headers.get('Content-Length'));
       const encoded = (response.headers.get('Content-Encoding') || 'identity') !== 'identity';
       totals.set(name, !encoded && length > 0 ? length : 0);
-      progress.total = [...totals.values()].every(v => v > 0) ? [...totals.values()].reduce((a, b) => a + b, 0) : 0;
+      const lengths = [...totals.values()];
+      progress.total = lengths.every(v => v > 0) ? lengths.reduce((a, b) => a + b, 0) : 0;
       if (!response.body || !response.body.getReader) return response.arrayBuffer();
       const reader = response.body.getReader();
       const chunks = [];
@@ -151,9 +153,8 @@
         }
         return whole.buffer;
       });
-    }, error => {
-      throw new Error(name + ': network error (' + (error && error.message || error) + ')');
     }).catch(error => {
+      // An HTTP status was named above; anything else is the network's.
       throw error instanceof Error && error.message.startsWith(name + ':') ? error
         : new Error(name + ': network error (' + (error && error.message || error) + ')');
     });

@@ -34,8 +34,12 @@ const sideways = {...portrait, width: 915, height: 412};
 // or visible and fires visibilitychange. Fullscreen can be refused or taken
 // away as well.
 function installStandIns(options) {
-  const log = {requests: [], locks: [], visibility: 'visible'};
+  const log = {requests: [], locks: [], visibility: 'visible', progress: []};
   window.vdkTest = log;
+  document.addEventListener('DOMContentLoaded', () => {
+    const text = document.getElementById('progress-text');
+    new MutationObserver(() => log.progress.push(text.textContent)).observe(text, {childList: true, characterData: true, subtree: true});
+  });
   Object.defineProperty(document, 'visibilityState', {configurable: true, get: () => log.visibility});
   Object.defineProperty(document, 'hidden', {configurable: true, get: () => log.visibility !== 'visible'});
   log.visibility = 'visible';
@@ -154,6 +158,10 @@ async function grantedPhone(browser, url) {
   check(progress.total === sizes && progress.received === sizes && / of /.test(progress.text),
     `the progress counts the download to its end (${progress.received} of ${progress.total} bytes, ` +
     `"${progress.text}"; the files hold ${sizes})`);
+  // As it arrives: received amounts that grow, in several steps.
+  const steps = await page.evaluate(() => window.vdkTest.progress.map(t => parseFloat(t)));
+  check(steps.length >= 3 && steps.every((v, i) => i === 0 || v >= steps[i - 1]) && steps[0] < steps[steps.length - 1],
+    `the progress is shown as the bytes arrive (${steps.length} steps: ${steps.slice(0, 3).join(', ')} ... ${steps[steps.length - 1]} MB)`);
   check(await page.evaluate(() => window.veldrakin.threads), 'the page runs the threaded module');
   check(await page.evaluate(() => !document.getElementById('start-label').disabled &&
     /tap to start/.test(document.getElementById('start-label').textContent)),
