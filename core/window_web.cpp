@@ -1,8 +1,9 @@
 // The window in a web page: the back buffer goes onto the page's canvas
-// (#screen, 320 x 240 canvas pixels that the page's style stretches over the
-// whole view, nearest neighbour), keys come from the page and mouse presses
-// from the canvas. The page itself (full screen, the start and end screens)
-// belongs to web/page.js; this file only draws and listens.
+// (#screen, 320 x 240 canvas pixels that the page's style shows at 4:3, as
+// large as the view allows, nearest neighbour), keys come from the page, and
+// mouse presses and touches from the canvas (a touch counts as a left
+// click). The page itself (full screen, the screen wake lock, the start and
+// end screens) belongs to web/page.js; this file only draws and listens.
 //
 // Events are queued as they arrive and handed to the listener one per frame,
 // as the desktop's message pump does. Leaving full screen while the show runs
@@ -40,18 +41,14 @@ EM_JS(void, vdk_web_set_cursor, (int show), {
     if (canvas) canvas.style.cursor = show ? "" : "none";
 });
 
-// Keeps the screen on while the show runs, where the browser allows it.
+// Keeps the screen on while the show runs (the page holds the wake lock, and
+// asks for it again whenever the page shows again), and lets it go.
 EM_JS(void, vdk_web_keep_screen_on, (), {
-    if (navigator.wakeLock && navigator.wakeLock.request) {
-        navigator.wakeLock.request('screen').then(lock => { Module.vdkWakeLock = lock; }, () => {});
-    }
+    if (Module.vdkKeepScreenOn) Module.vdkKeepScreenOn(true);
 });
 
 EM_JS(void, vdk_web_release_screen, (), {
-    if (Module.vdkWakeLock) {
-        Module.vdkWakeLock.release().catch(() => {});
-        Module.vdkWakeLock = null;
-    }
+    if (Module.vdkKeepScreenOn) Module.vdkKeepScreenOn(false);
 });
 
 EM_JS(int, vdk_web_has_canvas, (), { return document.getElementById('screen') ? 1 : 0; });
@@ -78,6 +75,7 @@ public:
         rgba_.assign(static_cast<size_t>(width) * height * 4, 0);
         emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &web_window::on_key);
         emscripten_set_mousedown_callback(canvas_target, this, false, &web_window::on_mouse);
+        emscripten_set_touchstart_callback(canvas_target, this, false, &web_window::on_touch);
         emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, false, &web_window::on_resize);
         emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, this, false,
                                                  &web_window::on_fullscreen);
@@ -92,7 +90,7 @@ public:
     }
 
     // The canvas keeps the buffer's own size; the page's style does the
-    // stretching, so the client size is not needed here.
+    // scaling, so the client size is not needed here.
     void present(const uint32_t* pixels, int width, int height, int, int) override {
         if (!open_ || pixels == nullptr || width <= 0 || height <= 0) return;
         const size_t count = static_cast<size_t>(width) * height;
@@ -132,6 +130,7 @@ public:
         queue_.clear();
         emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, nullptr);
         emscripten_set_mousedown_callback(canvas_target, nullptr, false, nullptr);
+        emscripten_set_touchstart_callback(canvas_target, nullptr, false, nullptr);
         emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, false, nullptr);
         emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, false, nullptr);
         vdk_web_set_cursor(1);
@@ -176,6 +175,27 @@ private:
         event.button = button;
         event.x = static_cast<int32_t>(e->targetX);
         event.y = static_cast<int32_t>(e->targetY);
+        window->push_input(event);
+        return EM_TRUE;
+    }
+
+    // A finger down on the picture is a left click there. Taking the event
+    // keeps the browser from sending the click's mouse events as well.
+    static EM_BOOL on_touch(int, const EmscriptenTouchEvent* e, void* self) {
+        auto* window = static_cast<web_window*>(self);
+        if (!window->open_ || e->numTouches <= 0) return EM_FALSE;
+        const EmscriptenTouchPoint* point = &e->touches[0];
+        for (int i = 0; i < e->numTouches; ++i) {
+            if (e->touches[i].isChanged) {
+                point = &e->touches[i];
+                break;
+            }
+        }
+        input_event event{};
+        event.kind = mouse_pressed;
+        event.button = left_button;
+        event.x = static_cast<int32_t>(point->targetX);
+        event.y = static_cast<int32_t>(point->targetY);
         window->push_input(event);
         return EM_TRUE;
     }

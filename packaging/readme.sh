@@ -31,14 +31,31 @@ and waveOut). It is checked under Wine."
     ;;
   web)
     run="Put the folder's files on a web server and open index.html through it.
-The server must send these two headers with every file, or the browser
-refuses the threads the show runs on:
+Any static host will do (one that serves plain files, such as a free page
+host). The show draws on four threads, which browsers allow only to a page
+that is cross-origin isolated, that is, served with these two headers:
   Cross-Origin-Opener-Policy: same-origin
   Cross-Origin-Embedder-Policy: require-corp
-Opening index.html straight from the disk (file://) does not work. Browsers
-start sound only after a click on the page."
-    needs="A current desktop browser with WebAssembly threads and SIMD (Chromium,
-Chrome, Edge, Firefox or Safari); it is checked in headless Chromium."
+A server that can send them should. Where the host cannot, the page's own
+service worker (isolation-worker.js) adds them: on the first visit the page
+installs it and reloads itself once, and from then on the worker passes on
+the site's files with the two headers. It keeps no copy of its own and has
+the browser check every file with the server, so after the folder is
+replaced by a new release the next load gets the new files. Where a page can
+have no service worker (opened from the disk, plain http from another
+machine than localhost, some private windows), the show runs on one thread,
+maybe slower, and the start screen says why. Opening index.html straight
+from the disk (file://) does not load the show at all: browsers refuse a
+page there its own files. Browsers start sound only after a click or a tap.
+In a browser the picture keeps its 4:3 shape, as large as the screen
+allows, on black. On a phone, a tap starts the show and a tap ends it; hold
+the phone sideways for the largest picture.
+preview.png is the picture a link to the page shows in chats and forums
+(some sites want its full address: put it into index.html's og:image);
+favicon.png is the page's icon."
+    needs="A current browser with WebAssembly threads and SIMD (Chromium, Chrome, Edge,
+Firefox or Safari, on a desktop or a phone); it is checked in headless
+Chromium, also as an emulated phone."
     ;;
   *)
     echo "usage: readme.sh deb|windows|web VERSION" >&2

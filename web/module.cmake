@@ -44,7 +44,7 @@ target_link_options(veldrakin_web PRIVATE
 set_target_properties(veldrakin_web PROPERTIES OUTPUT_NAME veldrakin-${web_variant} SUFFIX .js
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/site)
 
-foreach(page_file index.html page.js)
+foreach(page_file index.html page.js isolation-worker.js)
   configure_file(${CMAKE_SOURCE_DIR}/web/${page_file} ${CMAKE_BINARY_DIR}/site/${page_file} COPYONLY)
 endforeach()
 

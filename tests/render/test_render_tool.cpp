@@ -474,6 +474,59 @@ TEST(render_tool_frames, scale_repeats_each_pixel_in_an_rgb_png) {
     EXPECT_EQ(files_in("shots"), std::vector<std::string>{"frame_007800.png"});
 }
 
+// A still fitted into a wider and into a taller box: black bars on the
+// spare sides only, the picture's own shape, every output pixel the nearest
+// source pixel.
+TEST(render_tool_frames, letterbox_centres_the_picture_on_black) {
+    REQUIRE_SHOW_DATA();
+    vdk::test::scoped_work_dir work(true);
+    ASSERT_EQ(run_tool({"frame", "--at", "130", "--out", "one.png", "--data", work.path().string()}).code, 0);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> small = load_rgb("one.png", w, h);
+    ASSERT_EQ(w, 320);
+    struct box {
+        int width, height;     // the output
+        int left, top;         // where the picture starts
+        int inner_w, inner_h;  // its size there
+    };
+    for (const box& b : {box{1200, 630, 180, 0, 840, 630}, box{300, 500, 0, 137, 300, 225}}) {
+        const std::string size = std::to_string(b.width) + "x" + std::to_string(b.height);
+        const tool_run run = run_tool({"frame", "--at", "130", "--letterbox", size, "--out", "boxed.png",
+                                       "--data", work.path().string()});
+        ASSERT_EQ(run.code, 0) << run.err;
+        int bw = 0, bh = 0;
+        const std::vector<uint32_t> boxed = load_rgb("boxed.png", bw, bh);
+        ASSERT_EQ(bw, b.width);
+        ASSERT_EQ(bh, b.height);
+        int wrong_bar = 0, wrong_inside = 0;
+        for (int y = 0; y < bh; ++y) {
+            for (int x = 0; x < bw; ++x) {
+                const uint32_t got = boxed[static_cast<size_t>(y) * bw + x] & 0xFFFFFFu;
+                const int ix = x - b.left, iy = y - b.top;
+                if (ix < 0 || iy < 0 || ix >= b.inner_w || iy >= b.inner_h) {
+                    wrong_bar += got != 0;
+                } else {
+                    // The source pixel under the output pixel's centre.
+                    const int sy = static_cast<int>((iy + 0.5) * 240 / b.inner_h);
+                    const int sx = static_cast<int>((ix + 0.5) * 320 / b.inner_w);
+                    const uint32_t want = small[sy * 320 + sx] & 0xFFFFFFu;
+                    wrong_inside += got != want;
+                }
+            }
+        }
+        EXPECT_EQ(wrong_bar, 0) << size;
+        EXPECT_EQ(wrong_inside, 0) << size;
+        // The picture reaches its corners: its first and last source pixels.
+        EXPECT_EQ(boxed[static_cast<size_t>(b.top) * bw + b.left], small[0]) << size;
+        EXPECT_EQ(boxed[static_cast<size_t>(b.top + b.inner_h - 1) * bw + b.left + b.inner_w - 1],
+                  small[239 * 320 + 319]) << size;
+    }
+    expect_failure({"frame", "--at", "130", "--letterbox", "1200"}, exit_usage, "bad size for --letterbox");
+    expect_failure({"frame", "--at", "130", "--letterbox", "1200x0"}, exit_usage, "bad number for --letterbox");
+    expect_failure({"frame", "--at", "130", "--letterbox", "1200x630", "--scale", "2"}, exit_usage,
+                   "--letterbox and --scale exclude each other");
+}
+
 TEST(render_tool_video, two_seconds_at_scale_one_with_the_music) {
     REQUIRE_SHOW_DATA();
     if (!program_on_path("ffmpeg") || !program_on_path("ffprobe")) GTEST_SKIP() << "no ffmpeg";

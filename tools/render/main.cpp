@@ -15,8 +15,9 @@ namespace {
 
 const char* const usage =
     "usage: veldrakin-render COMMAND [OPTIONS]\n"
-    "  frame --at SECONDS [--at SECONDS...] [--fps F] [--scale K] [--out PATH]\n"
-    "        RGB PNG of frame round(SECONDS x F); with several --at, --out is a folder\n"
+    "  frame --at SECONDS [--at SECONDS...] [--fps F] [--scale K | --letterbox WxH] [--out PATH]\n"
+    "        RGB PNG of frame round(SECONDS x F); with several --at, --out is a folder;\n"
+    "        --letterbox: the picture fitted into W x H, centred on black\n"
     "  video --out FILE.mp4 [--fps F] [--scale K] [--from S] [--to S]\n"
     "        H.264 MP4 with the music, through ffmpeg (default scale 4)\n"
     "  bench [--frames N] [--json] [--baseline-json FILE] [--isa SET]\n"
