@@ -146,6 +146,15 @@ private:
     };
 
     void push_input(const input_event& event) { queue_.push_back({false, event, 0, 0}); }
+    // A press of button at (x, y) on the canvas.
+    void push_press(int32_t button, double x, double y) {
+        input_event event{};
+        event.kind = mouse_pressed;
+        event.button = button;
+        event.x = static_cast<int32_t>(x);
+        event.y = static_cast<int32_t>(y);
+        push_input(event);
+    }
 
     static EM_BOOL on_key(int, const EmscriptenKeyboardEvent* e, void* self) {
         auto* window = static_cast<web_window*>(self);
@@ -170,12 +179,7 @@ private:
         } else {
             return EM_FALSE;
         }
-        input_event event{};
-        event.kind = mouse_pressed;
-        event.button = button;
-        event.x = static_cast<int32_t>(e->targetX);
-        event.y = static_cast<int32_t>(e->targetY);
-        window->push_input(event);
+        window->push_press(button, e->targetX, e->targetY);
         return EM_TRUE;
     }
 
@@ -191,12 +195,7 @@ private:
                 break;
             }
         }
-        input_event event{};
-        event.kind = mouse_pressed;
-        event.button = left_button;
-        event.x = static_cast<int32_t>(point->targetX);
-        event.y = static_cast<int32_t>(point->targetY);
-        window->push_input(event);
+        window->push_press(left_button, point->targetX, point->targetY);
         return EM_TRUE;
     }
 

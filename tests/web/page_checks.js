@@ -142,11 +142,9 @@ function plainServer(folder) {
   return new Promise(resolve => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// serve-web.sh on a port it picks itself; resolves with the process and its
-// URL.
-function isolatedServer(serveScript, folder) {
-  const child = spawn(serveScript, ['0'], {env: {...process.env, VELDRAKIN_WEB_DIR: folder},
-    stdio: ['ignore', 'pipe', 'inherit']});
+// A server process whose first lines name its address: resolves with the
+// process and the first http://127.0.0.1:PORT/ it prints.
+function addressOf(child, what) {
   return new Promise((resolve, reject) => {
     let text = '';
     child.stdout.on('data', chunk => {
@@ -155,8 +153,16 @@ function isolatedServer(serveScript, folder) {
       if (match) resolve({child, url: match[0]});
     });
     child.on('error', reject);
-    child.on('exit', code => reject(new Error('serve-web.sh ended with ' + code)));
+    child.on('exit', code => reject(new Error(what + ' ended with ' + code)));
   });
+}
+
+// serve-web.sh on a port it picks itself; resolves with the process and its
+// URL.
+function isolatedServer(serveScript, folder) {
+  const child = spawn(serveScript, ['0'], {env: {...process.env, VELDRAKIN_WEB_DIR: folder},
+    stdio: ['ignore', 'pipe', 'inherit']});
+  return addressOf(child, 'serve-web.sh');
 }
 
 // Page-side: frame(n) as base64 (a string carries over every protocol).
@@ -417,7 +423,7 @@ async function benchFigures(session, frames) {
 }
 
 module.exports = {
-  width, height, check, finish, sleep, pageReady, watchErrors, pageErrors, decodePng, compare, plainServer, isolatedServer, frameAsBase64,
+  width, height, check, finish, sleep, pageReady, watchErrors, pageErrors, decodePng, compare, plainServer, addressOf, isolatedServer, frameAsBase64,
   pageFrame, waitFor, goldenList, drawGoldenFrames, goldenFramesIdentical, moduleInUse, litShare, changedShare,
   playAndEscape, benchFigures,
 };

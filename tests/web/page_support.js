@@ -3,56 +3,27 @@
 // with a profile of its own, and waiting on the page.
 'use strict';
 
-const {spawn} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
+const checks = require('./page_checks');
 
-const failures = [];
-
-function check(condition, what) {
-  console.log((condition ? 'ok   ' : 'FAIL ') + what);
-  if (!condition) failures.push(what);
-  return condition;
-}
+const {check, sleep, addressOf} = checks;
+const serveIsolated = checks.isolatedServer;
 
 // Prints the verdict and ends the process with it.
 function finish() {
-  console.log(failures.length ? `${failures.length} check(s) failed` : 'all checks passed');
-  process.exit(failures.length ? 1 : 0);
-}
-
-const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
-
-// A server process whose first lines name its address: resolves with the
-// process and the first http://127.0.0.1:PORT/ it prints.
-function addressOf(child, what) {
-  return new Promise((resolve, reject) => {
-    let text = '';
-    child.stdout.on('data', chunk => {
-      text += chunk;
-      const match = /http:\/\/127\.0\.0\.1:(\d+)\//.exec(text);
-      if (match) resolve({child, url: match[0]});
-    });
-    child.on('exit', code => reject(new Error(what + ' ended with ' + code)));
-  });
-}
-
-// scripts/serve-web.sh over the folder, cross-origin isolated, on a free port.
-function serveIsolated(serveScript, folder) {
-  const child = spawn(serveScript, ['0'], {env: {...process.env, VELDRAKIN_WEB_DIR: folder},
-    stdio: ['ignore', 'pipe', 'inherit']});
-  return addressOf(child, 'serve-web.sh');
+  process.exit(checks.finish());
 }
 
 // Headless Chromium; its profile is removed by close().
-async function launchChromium() {
+async function launchChromium(protocolTimeout = 1800000) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veldrakin-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
-    protocolTimeout: 1800000,
+    protocolTimeout,
     args: ['--no-sandbox', '--headless', '--disable-gpu', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`],

@@ -11,11 +11,8 @@
 // (NODE_PATH must reach puppeteer-core.)
 'use strict';
 
-const fs = require('fs');
-const os = require('os');
-const path = require('path');
-const puppeteer = require('puppeteer-core');
 const checks = require('./page_checks');
+const support = require('./page_support');
 
 const {check, sleep, width, height} = checks;
 const [siteDir, goldenDir, serveScript] = process.argv.slice(2);
@@ -95,17 +92,10 @@ async function showRun(page, session, logLines) {
 }
 
 (async () => {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veldrakin-chromium-'));
   const isolated = await checks.isolatedServer(serveScript, siteDir);
   const plain = await checks.plainServer(siteDir);
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    protocolTimeout: 600000,
-    args: ['--no-sandbox', '--headless', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`],
-  });
+  const chromium = await support.launchChromium(600000);
+  const browser = chromium.browser;
   let code = 1;
   try {
     console.log('browser: ' + await browser.version());
@@ -145,10 +135,9 @@ async function showRun(page, session, logLines) {
       (plainErrors.length ? ': ' + plainErrors.slice(0, 5).join(' | ') : ''));
     code = checks.finish();
   } finally {
-    await browser.close();
+    await chromium.close();
     isolated.child.kill();
     plain.close();
-    fs.rmSync(profile, {recursive: true, force: true});
   }
   process.exit(code);
 })().catch(error => {
