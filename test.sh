@@ -2,7 +2,8 @@
 # The same set-up as run.sh, then every test:
 #   1. the Release build's tests (unit, golden frames, real windows under Xvfb,
 #      the Windows build under Wine, the render tool, the web build in
-#      headless Chromium),
+#      headless Chromium, Firefox ESR and WebKitGTK, on an emulated phone and
+#      from a static host without headers),
 #   2. the unit tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   3. the band-threading tests under ThreadSanitizer,
 #   4. a bounded fuzzing run of the PNG loader,
