@@ -309,8 +309,17 @@ struct simd128_lanes {
         return wasm_v128_bitselect(if_set, otherwise, m);
     }
     VDK_LANE_OP mask below(value a, value b) { return wasm_f64x2_lt(a, b); }
+    // The empty statements around the conversions keep them two
+    // instructions: without them clang 14 folds the pair into a scalar
+    // conversion per lane (extract, demote, promote, replace), which took a
+    // quarter of the lava's time, and a comparison of the result into a
+    // single-precision one with the mask widened after it.
     VDK_LANE_OP value round_to_float(value a) {
-        return wasm_f64x2_promote_low_f32x4(wasm_f32x4_demote_f64x2_zero(a));
+        value narrowed = wasm_f32x4_demote_f64x2_zero(a);
+        __asm__("" : "+r"(narrowed));
+        value widened = wasm_f64x2_promote_low_f32x4(narrowed);
+        __asm__("" : "+r"(widened));
+        return widened;
     }
     VDK_LANE_OP value bits_and(value a, value b) { return wasm_v128_and(a, b); }
     VDK_LANE_OP value bits_or(value a, value b) { return wasm_v128_or(a, b); }

@@ -50,11 +50,20 @@ endforeach()
 
 # The PNG loader's digests of a folder, run under node (the real file
 # system, the module inside the script) by tests/web against the desktop
-# build's; built on demand in the tree without threads.
+# build's; built on demand in the tree without threads, as is the next one.
 if(NOT VELDRAKIN_WEB_THREADS)
   add_executable(picture_digests_web EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tests/web/picture_digests.cpp)
   target_link_libraries(picture_digests_web PRIVATE vdk_core)
   target_link_options(picture_digests_web PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1
     -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
   set_target_properties(picture_digests_web PROPERTIES SUFFIX .js)
+
+  # The SIMD128 lane operations against the scalar ones, run under node by
+  # tests/web.
+  add_executable(lane_operations_web EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tests/web/lane_operations_web.cpp
+    ${CMAKE_SOURCE_DIR}/effects/rounded_math.cpp)
+  target_include_directories(lane_operations_web PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_options(lane_operations_web PRIVATE -sENVIRONMENT=node -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1
+    -sEXIT_RUNTIME=1)
+  set_target_properties(lane_operations_web PROPERTIES SUFFIX .js)
 endif()
