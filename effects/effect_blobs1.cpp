@@ -4,8 +4,34 @@
 
 #include "effects/instruction_set.h"
 #include "effects/rounded_math.h"
+#include "effects/simd_lanes.h"
 
 using namespace raymarch;
+
+namespace {
+
+// What the vector kernels read of a frame.
+struct blobs1_scene {
+    blob_spheres field;
+    bounding_balls<3> bounds;
+    orbit_camera camera;
+    double field_at_eye;  // every ray's first distance
+    tunnel_frame tunnel;
+    const vdk::core::texture_gdi* env;
+    const vdk::core::texture_gdi* deep;
+    const vdk::core::texture_gdi* wall;
+};
+
+// The colours of one band row, one column per lane.
+using row_function = void (*)(const blobs1_scene& scene, int j, vec3 colors[]);
+
+#define LANE_KERNEL "effects/effect_blobs1_lanes.inc"
+#define LANE_KERNEL_SETS LANE_VECTOR_SETS
+#include "effects/lane_kernels.h"
+// The scalar set draws with the column loop of render_band.
+constexpr kernel_table<row_function> row_copies = LANE_KERNEL_COPIES(nullptr, glass_blobs_row);
+
+}  // namespace
 
 blob_spheres::blob_spheres(double t)
     : centre{1.5 * vec3{std::cos(1.1 * t), std::cos(1.3 * t), std::cos(1.7 * t)},
@@ -89,6 +115,24 @@ VDK_FLATTEN void effect_blobs1::render_band(int first_row, int end_row, double t
     const tunnel_frame tunnel(t);
     const bool fading = s > 198;
     const double fade = 199 - s;
+    const row_function lanes = row_copies[chosen_instruction_set()];
+    if (lanes != nullptr) {
+        // Every pixel is independent of the others, so rows of lanes give the
+        // pixels that the column order gives.
+        const blobs1_scene scene{field, bounds, camera, field_at_eye, tunnel, &tex_env, &tex_deep, &tex_wall};
+        for (int j = first_row; j < end_row; ++j) {
+            vec3 colors[screen_width];
+            lanes(scene, j, colors);
+            for (int x = 0; x < screen_width; ++x) {
+                vec3 c = colors[x];
+                if (fading) c = c * fade;
+                const uint32_t pixel = pack_color({c.x, c.y, c.z, 1});
+                pixels[(2 * j) * screen_width + x] = pixel;
+                pixels[(2 * j + 1) * screen_width + x] = pixel;
+            }
+        }
+        return;
+    }
     for (int x = 0; x < screen_width; ++x) {
         const float a = orbit_camera::column_offset(x);
         for (int j = first_row; j < end_row; ++j) {

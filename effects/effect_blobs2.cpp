@@ -1,8 +1,33 @@
 #include "effects/effect_blobs2.h"
 
 #include "effects/instruction_set.h"
+#include "effects/simd_lanes.h"
 
 using namespace raymarch;
+
+namespace {
+
+// What the vector kernels read of a frame.
+struct blobs2_scene {
+    glass_rings field;
+    bounding_balls<3> bounds;
+    orbit_camera camera;
+    double field_at_eye;  // every ray's first distance
+    const vdk::core::texture_gdi* env;
+    const vdk::core::texture_gdi* tint;
+    const vdk::core::texture_gdi* back;
+};
+
+// The colours of one band row, one column per lane.
+using row_function = void (*)(const blobs2_scene& scene, int j, vec3 colors[]);
+
+#define LANE_KERNEL "effects/effect_blobs2_lanes.inc"
+#define LANE_KERNEL_SETS LANE_VECTOR_SETS
+#include "effects/lane_kernels.h"
+// The scalar set draws with the column loop of render_band.
+constexpr kernel_table<row_function> row_copies = LANE_KERNEL_COPIES(nullptr, glass_rings_row);
+
+}  // namespace
 
 bool effect_blobs2::init() {
     // This scene reports its failures under the name of the textured planes.
@@ -58,6 +83,23 @@ VDK_FLATTEN void effect_blobs2::render_band(int first_row, int end_row, double t
     const bounding_balls<3> bounds = field.bounds();
     const orbit_camera camera(t, 8);
     const double field_at_eye = field(camera.eye);  // every ray's first distance
+    const row_function lanes = row_copies[chosen_instruction_set()];
+    if (lanes != nullptr) {
+        // Every pixel is independent of the others, so rows of lanes give the
+        // pixels that the column order gives.
+        const blobs2_scene scene{field, bounds, camera, field_at_eye, &tex_env, &tex_tint, &tex_back};
+        for (int j = first_row; j < end_row; ++j) {
+            vec3 colors[screen_width];
+            lanes(scene, j, colors);
+            for (int x = 0; x < screen_width; ++x) {
+                const vec3& c = colors[x];
+                const uint32_t pixel = pack_color({c.x, c.y, c.z, 1});
+                pixels[(2 * j) * screen_width + x] = pixel;
+                pixels[(2 * j + 1) * screen_width + x] = pixel;
+            }
+        }
+        return;
+    }
     for (int x = 0; x < screen_width; ++x) {
         const float a = orbit_camera::column_offset(x);
         for (int j = first_row; j < end_row; ++j) {

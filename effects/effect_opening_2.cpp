@@ -206,17 +206,34 @@ struct cell_band {
 
 using cells_function = void (*)(const cell_band& band);
 
-// AVX2 brings an exact floor instruction and four-wide distances of the
-// nearest-two search. SSE2 adds nothing to the scalar copy, which the
-// compiler already builds for it, and 512-bit registers do not fill the
-// nine-wide search better than 256-bit ones.
+// The scalar kernel, column by column.
 #define LANE_KERNEL "effects/effect_opening_2_cells.inc"
-#define LANE_KERNEL_SETS (LANE_SET_SCALAR | LANE_SET_AVX2)
+#define LANE_KERNEL_SETS LANE_SET_SCALAR
+#include "effects/lane_kernels.h"
+
+// The vector kernels, a row at a time with one column per lane.
+#define LANE_KERNEL "effects/effect_opening_2_lanes.inc"
+#define LANE_KERNEL_SETS LANE_VECTOR_SETS
 #include "effects/lane_kernels.h"
 constexpr kernel_table<cells_function> cells_copies =
     LANE_KERNEL_COPIES(&scalar_kernel::draw_cells, draw_cells);
 
+using powers_function = void (*)(const double*, const double*, double*, int);
+constexpr kernel_table<powers_function> powers_copies = LANE_KERNEL_COPIES(nullptr, tint_powers);
+
 }  // namespace
+
+void effect_opening_2::tint_powers(instruction_set set, const double bases[], const double exponents[],
+                                   double powers[], int count) {
+    const powers_function lanes = powers_copies[set];
+    if (lanes != nullptr) {
+        lanes(bases, exponents, powers, count);
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        powers[i] = rounded_pow(static_cast<float>(bases[i]), static_cast<float>(exponents[i]));
+    }
+}
 
 void effect_opening_2::render_band(int first_row, int end_row, double x, uint32_t pixels[],
                                    double s) const {

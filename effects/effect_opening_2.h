@@ -44,6 +44,12 @@ public:
     static float border_q(double pattern_gap);
     static double border_j(double layer_gap);
 
+    // rounded_pow(bases[i], exponents[i]) for i < count through the tint's
+    // powers of the set's kernel: single-precision bases >= 0 and exponents
+    // in (0, 17], the range of the tint.
+    static void tint_powers(instruction_set set, const double bases[], const double exponents[],
+                            double powers[], int count);
+
     // The terms of one frame that do not depend on the pixel.
     struct frame_terms {
         double strength;      // value noise of 2x between 0.4 and 1.2

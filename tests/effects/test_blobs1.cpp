@@ -1,13 +1,20 @@
-// The glass blobs: failure message, clock, fade to black, row doubling, and
-// which pixels show the tunnel and which the glass.
+// The glass blobs: failure message, clock, fade to black, row doubling,
+// which pixels show the tunnel and which the glass, and the powers of the
+// glass kernels on every instruction set.
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "effects/effect_blobs1.h"
+#include "effects/effect_blobs2.h"
 #include "effects/glass_fixture.h"
+#include "effects/glass_scene.h"
+#include "effects/instruction_set.h"
+#include "effects/rounded_math.h"
 #include "support/effect_test_host.h"
 #include "support/test_support.h"
 
@@ -34,7 +41,71 @@ struct blobs_fixture : glass_test::glass_fixture<effect_blobs1> {
 
 uint32_t pixel_of(const vec3& c) { return pack_color({c.x, c.y, c.z, 1}); }
 
+#define LANE_KERNEL "effects/glass_probes.inc"
+#define LANE_KERNEL_SETS (LANE_SET_SCALAR | LANE_VECTOR_SETS)
+#include "effects/lane_kernels.h"
+using powers_function = void (*)(int, const double*, double*, int);
+constexpr kernel_table<powers_function> power_copies = LANE_KERNEL_COPIES(&scalar_kernel::glass_powers, glass_powers);
+using marches_function = void (*)(bool, double, const vec3*, const vec3*, double, bool, double*, int);
+constexpr kernel_table<marches_function> march_copies =
+    LANE_KERNEL_COPIES(&scalar_kernel::glass_marches, glass_marches);
+
+// Every step-th float from `from` to `to` (both of one sign), and `to`.
+void floats_between(float from, float to, uint32_t step, std::vector<double>& out) {
+    uint32_t a;
+    uint32_t b;
+    std::memcpy(&a, &from, sizeof a);
+    std::memcpy(&b, &to, sizeof b);
+    if (a > b) std::swap(a, b);
+    for (uint64_t bits = a; bits <= b; bits += step) {
+        const uint32_t pattern = static_cast<uint32_t>(bits);
+        float f;
+        std::memcpy(&f, &pattern, sizeof f);
+        out.push_back(f);
+    }
+    out.push_back(to);
+}
+
 }  // namespace
+
+// The lights' powers 2.5 and 64 over the bases they meet (about 0 to 1, and
+// a little below 0 for the diffuse one), and the tunnel's 16 and 1/32 over
+// theirs: every set's lanes give rounded_pow's bits, the scalar lanes
+// included, near midpoints too (where the lanes hand over to the library).
+TEST(glass_kernels, powers_give_the_bits_of_rounded_pow_on_every_set) {
+    std::vector<double> unit = {0.0, 1.4e-45, 1.1754942e-38, 1e-30, 0.5, 1.0, 1.0000001f, 1.0000002f};
+    floats_between(0.0f, 1.0001f, 2999, unit);
+    std::vector<double> diffuse = unit;
+    floats_between(-1e-30f, -1e-6f, 99991, diffuse);
+    std::vector<double> squares = {0.0, 1.4e-45, 4.0};
+    floats_between(0.0f, 4.0f, 2999, squares);
+    std::vector<double> sums = {0.0, 1.4e-45, 1.0, 8.6e9};
+    floats_between(0.0f, 8.6e9f, 5999, sums);
+    const struct {
+        const std::vector<double>* bases;
+        float exponent;
+    } powers[4] = {{&diffuse, 2.5f}, {&unit, 64.0f}, {&squares, 16.0f}, {&sums, 0.03125f}};
+    for (int which = 0; which < 4; ++which) {
+        std::vector<double> x = *powers[which].bases;
+        for (double& v : x) v = static_cast<float>(v);  // the powers take single-precision bases
+        while (x.size() % 8 != 0) x.push_back(0.25);
+        const int count = static_cast<int>(x.size());
+        std::vector<double> expected(count);
+        for (int i = 0; i < count; ++i) expected[i] = rounded_pow(static_cast<float>(x[i]), powers[which].exponent);
+        for (const instruction_set_row& row : instruction_sets) {
+            const powers_function copy = power_copies.copies[static_cast<int>(row.set)];
+            if (!instruction_set_supported(row.set) || copy == nullptr) continue;
+            std::vector<double> actual(count, -1.0);
+            copy(which, x.data(), actual.data(), count);
+            for (int i = 0; i < count; ++i) {
+                if (std::isnan(expected[i]) && std::isnan(actual[i])) continue;
+                ASSERT_EQ(std::memcmp(&actual[i], &expected[i], sizeof(double)), 0)
+                    << "pow(" << x[i] << ", " << powers[which].exponent << ") with " << row.name << ": "
+                    << actual[i] << " instead of " << expected[i];
+            }
+        }
+    }
+}
 
 TEST(blobs1, a_missing_picture_is_reported_under_the_planes_name) {
     glass_test::expect_a_missing_picture_reported_under_the_planes_name<effect_blobs1>();
@@ -148,3 +219,82 @@ TEST(blobs1, bounded_marches_give_the_plain_marches_results_over_whole_frames) {
         {0.0, 1.7, 3.25, 5.5, 6.99}, 5);
 }
 
+
+// The marches over lanes against bounded_march, bit for bit, for both
+// fields: rays from the eye of each scene, and inner-march-like rays from
+// points around the bodies along random unit directions, level ones (d.y = 0,
+// which the rings' slab test treats apart), zero ones (total reflection) and
+// ones too long or too short for the bounds' shortcut, with two epsilons.
+TEST(glass_kernels, lane_marches_give_the_bits_of_bounded_march_on_every_set) {
+    uint64_t state = 7;
+    auto next = [&state] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    for (const bool rings : {false, true}) {
+        for (const double t : {0.4, 3.3, 6.1}) {
+            const orbit_camera camera(t, rings ? 8 : 5);
+            std::vector<vec3> eye_origins;
+            std::vector<vec3> eye_rays;
+            for (int x = 0; x < screen_width; x += 3) {
+                for (int j = 0; j < screen_height / 2; j += 3) {
+                    eye_origins.push_back(camera.eye);
+                    eye_rays.push_back(camera.ray(orbit_camera::column_offset(x), orbit_camera::row_offset(j)));
+                }
+            }
+            std::vector<vec3> origins;
+            std::vector<vec3> rays;
+            for (int i = 0; i < 4000; ++i) {
+                origins.push_back({(next() - 0.5) * 12, (next() - 0.5) * 12, (next() - 0.5) * 12});
+                const vec3 d{next() - 0.5, next() - 0.5, next() - 0.5};
+                switch (i % 8) {
+                    case 5: rays.push_back({0, 0, 0}); break;
+                    case 6: rays.push_back(normalize(vec3{d.x, 0, d.z})); break;
+                    case 7: rays.push_back((i % 16 == 7 ? 1.5 : 0.5) * normalize(d)); break;
+                    default: rays.push_back(normalize(d)); break;
+                }
+            }
+            while (eye_rays.size() % 8 != 0) {
+                eye_origins.push_back(camera.eye);
+                eye_rays.push_back(eye_rays.back());
+            }
+            const blob_spheres spheres(t);
+            const glass_rings ring_field(t);
+            auto field = [&](const vec3& p) { return rings ? ring_field(p) : spheres(p); };
+            const bounding_balls<3> bounds = rings ? ring_field.bounds() : spheres.bounds();
+            const double at_eye = field(camera.eye);
+            struct batch {
+                const std::vector<vec3>* origins;
+                const std::vector<vec3>* rays;
+                double epsilon;
+                bool from_eye;
+            };
+            for (const batch& b : {batch{&eye_origins, &eye_rays, 0.001, true}, batch{&origins, &rays, 0.001, false},
+                                   batch{&origins, &rays, 0.05, false}}) {
+                const int count = static_cast<int>(b.rays->size());
+                std::vector<double> expected(count);
+                int hits = 0;
+                for (int i = 0; i < count; ++i) {
+                    expected[i] = b.from_eye ? bounded_march(field, bounds, camera.eye, (*b.rays)[i], 60, b.epsilon,
+                                                             20, &at_eye)
+                                             : bounded_march(field, bounds, (*b.origins)[i], (*b.rays)[i], 60,
+                                                             b.epsilon, 20);
+                    if (expected[i] > -0.5) ++hits;
+                }
+                EXPECT_GT(hits, count / 50) << "too few rays hit to test the marches";
+                EXPECT_LT(hits, count) << "no ray missed";
+                for (const instruction_set_row& row : instruction_sets) {
+                    const marches_function copy = march_copies.copies[static_cast<int>(row.set)];
+                    if (!instruction_set_supported(row.set) || copy == nullptr) continue;
+                    std::vector<double> actual(count, -2.0);
+                    copy(rings, t, b.origins->data(), b.rays->data(), b.epsilon, b.from_eye, actual.data(), count);
+                    for (int i = 0; i < count; ++i) {
+                        ASSERT_EQ(std::memcmp(&actual[i], &expected[i], sizeof(double)), 0)
+                            << (rings ? "rings" : "spheres") << " at " << t << " with " << row.name << ", ray " << i
+                            << ": " << actual[i] << " instead of " << expected[i];
+                    }
+                }
+            }
+        }
+    }
+}

@@ -454,6 +454,12 @@ void opening_2_kernel(instruction_set set) {
             });
         });
     }
+    // What is compared is a picture with many colours, not a flat one.
+    chosen_set chosen(instruction_set::scalar);
+    const frame pixels = whole_frame(band_layout::full_resolution, [&](int first, int end, uint32_t* out) {
+        fx.render_band(first, end, moments[1].t, out, moments[1].music_s);
+    });
+    EXPECT_GT(std::set<uint32_t>(pixels.begin(), pixels.end()).size(), 200u);
 }
 
 // The glass blobs over their window, the last at the fade to black.
@@ -471,6 +477,12 @@ void blobs1_kernel(instruction_set set) {
             });
         });
     }
+    // What is compared is a picture with many colours, glass and tunnel.
+    chosen_set chosen(instruction_set::scalar);
+    const frame pixels = whole_frame(band_layout::half_resolution, [&](int first, int end, uint32_t* out) {
+        blobs.render_band(first, end, moments[2].t, out, moments[2].music_s);
+    });
+    EXPECT_GT(std::set<uint32_t>(pixels.begin(), pixels.end()).size(), 1000u);
 }
 
 // The glass rings over their window.
@@ -487,6 +499,12 @@ void blobs2_kernel(instruction_set set) {
             });
         });
     }
+    // What is compared is a picture with many colours, rings and background.
+    chosen_set chosen(instruction_set::scalar);
+    const frame pixels = whole_frame(band_layout::half_resolution, [&](int first, int end, uint32_t* out) {
+        rings.render_band(first, end, 3.8, out);
+    });
+    EXPECT_GT(std::set<uint32_t>(pixels.begin(), pixels.end()).size(), 1000u);
 }
 
 // The still with the torus: both sub-effects, their fades and several tumbles.

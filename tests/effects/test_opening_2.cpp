@@ -1,12 +1,18 @@
 // The glowing cell pattern: the cell noise and its border terms, the
-// per-frame terms, the fades in their order, and a kernel that shares feature
-// points between pixels without changing a single one.
+// per-frame terms, the fades in their order, a kernel that shares feature
+// points between pixels without changing a single one, and the tint powers
+// of every instruction set.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
+
+#include "effects/instruction_set.h"
+#include "effects/rounded_math.h"
 
 #include "effects/effect_opening_2.h"
 #include "support/effect_test_host.h"
@@ -235,5 +241,44 @@ TEST(opening_2_kernel, cell_noise_keeps_the_two_nearest_as_a_running_search_does
         const effect_opening_2::feature_distances f = effect_opening_2::cell_noise(px, py);
         ASSERT_EQ(f.f1, f1) << px << ", " << py;
         ASSERT_EQ(f.f2, f2) << px << ", " << py;
+    }
+}
+
+TEST(opening_2_kernel, tint_powers_give_the_bits_of_rounded_pow_on_every_set) {
+    // Every exponent the tint can take, against bases spread over every
+    // binade from the smallest subnormal to 3.5 (from e^10 on, the power is
+    // the library's) and the ends.
+    std::vector<double> exponents;
+    for (int b = 0; b < 256; ++b) {
+        for (double base : {1.0, 2.0, 4.0}) exponents.push_back(static_cast<float>((b / 255.0 * 3 + base) * 2.4));
+    }
+    std::vector<double> bases = {0.0, 1.4e-45f, 1.0, 1.8f, 3.5};
+    for (uint32_t bits = 1; bits <= 0x40600000u; bits += 0x40600000u / 1500) {
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        bases.push_back(f);
+    }
+    std::vector<double> x;
+    std::vector<double> e;
+    for (const double base : bases) {
+        for (const double exponent : exponents) {
+            x.push_back(base);
+            e.push_back(exponent);
+        }
+    }
+    x.push_back(0.7f);  // an odd count: the last group is partly padding
+    e.push_back(9.6f);
+    const int count = static_cast<int>(x.size());
+    std::vector<double> expected(count);
+    for (int i = 0; i < count; ++i) expected[i] = rounded_pow(static_cast<float>(x[i]), static_cast<float>(e[i]));
+    for (const instruction_set_row& row : instruction_sets) {
+        if (!instruction_set_supported(row.set)) continue;
+        std::vector<double> actual(count, -1.0);
+        effect_opening_2::tint_powers(row.set, x.data(), e.data(), actual.data(), count);
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(std::memcmp(&actual[i], &expected[i], sizeof(double)), 0)
+                << "pow(" << x[i] << ", " << e[i] << ") with " << row.name << ": " << actual[i] << " instead of "
+                << expected[i];
+        }
     }
 }
