@@ -16,6 +16,7 @@
 #include "effects/instruction_set.h"
 #include "effects/rounded_math.h"
 #include "support/effect_test_host.h"
+#include "support/float_steps.h"
 #include "support/test_support.h"
 
 using namespace raymarch;
@@ -51,18 +52,8 @@ constexpr kernel_table<marches_function> march_copies =
     LANE_KERNEL_COPIES(&scalar_kernel::glass_marches, glass_marches);
 
 // Every step-th float from `from` to `to` (both of one sign), and `to`.
-void floats_between(float from, float to, uint32_t step, std::vector<double>& out) {
-    uint32_t a;
-    uint32_t b;
-    std::memcpy(&a, &from, sizeof a);
-    std::memcpy(&b, &to, sizeof b);
-    if (a > b) std::swap(a, b);
-    for (uint64_t bits = a; bits <= b; bits += step) {
-        const uint32_t pattern = static_cast<uint32_t>(bits);
-        float f;
-        std::memcpy(&f, &pattern, sizeof f);
-        out.push_back(f);
-    }
+void floats_through(float from, float to, uint32_t step, std::vector<double>& out) {
+    floats_between(from, to, step, out);
     out.push_back(to);
 }
 
@@ -74,13 +65,13 @@ void floats_between(float from, float to, uint32_t step, std::vector<double>& ou
 // included, near midpoints too (where the lanes hand over to the library).
 TEST(glass_kernels, powers_give_the_bits_of_rounded_pow_on_every_set) {
     std::vector<double> unit = {0.0, 1.4e-45, 1.1754942e-38, 1e-30, 0.5, 1.0, 1.0000001f, 1.0000002f};
-    floats_between(0.0f, 1.0001f, 2999, unit);
+    floats_through(0.0f, 1.0001f, 2999, unit);
     std::vector<double> diffuse = unit;
-    floats_between(-1e-30f, -1e-6f, 99991, diffuse);
+    floats_through(-1e-30f, -1e-6f, 99991, diffuse);
     std::vector<double> squares = {0.0, 1.4e-45, 4.0};
-    floats_between(0.0f, 4.0f, 2999, squares);
+    floats_through(0.0f, 4.0f, 2999, squares);
     std::vector<double> sums = {0.0, 1.4e-45, 1.0, 8.6e9};
-    floats_between(0.0f, 8.6e9f, 5999, sums);
+    floats_through(0.0f, 8.6e9f, 5999, sums);
     const struct {
         const std::vector<double>* bases;
         float exponent;
