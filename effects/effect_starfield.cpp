@@ -125,6 +125,7 @@ VDK_FLATTEN void march_scalar(const lane_rays& rays, double yo, const march_step
 constexpr kernel_table<march_function> march_copies = LANE_KERNEL_COPIES(&march_scalar, march_group);
 constexpr kernel_table<march_function> divided_reciprocal_copies =
     LANE_KERNEL_COPIES(&march_scalar, march_group_divided_reciprocal);
+constexpr kernel_table<march_function> mixed_copies = LANE_KERNEL_COPIES(&march_scalar, march_group_mixed);
 constexpr kernel_table<march_function> estimated_reciprocal_copies =
     LANE_KERNEL_COPIES(&march_scalar, march_group_estimated_reciprocal);
 
@@ -132,6 +133,7 @@ constexpr kernel_table<march_function> estimated_reciprocal_copies =
 march_function march_of(instruction_set set, starfield_quotients quotients) {
     switch (quotients) {
         case starfield_quotients::divided_reciprocal: return divided_reciprocal_copies[set];
+        case starfield_quotients::mixed: return mixed_copies[set];
         case starfield_quotients::estimated_reciprocal: return estimated_reciprocal_copies[set];
         case starfield_quotients::divide: break;
     }
@@ -139,7 +141,7 @@ march_function march_of(instruction_set set, starfield_quotients quotients) {
 }
 
 constexpr starfield_quotients every_way[] = {starfield_quotients::divide, starfield_quotients::divided_reciprocal,
-                                             starfield_quotients::estimated_reciprocal};
+                                             starfield_quotients::mixed, starfield_quotients::estimated_reciprocal};
 
 // What a frame depends on besides the block: the turn and offset of the view,
 // the fade, the march steps, and the per-column terms of the directions.
@@ -269,6 +271,7 @@ bool starfield_has_fused_quotients(instruction_set set) {
 const char* starfield_quotients_name(starfield_quotients quotients) {
     switch (quotients) {
         case starfield_quotients::divided_reciprocal: return "divided-reciprocal";
+        case starfield_quotients::mixed: return "mixed";
         case starfield_quotients::estimated_reciprocal: return "estimated-reciprocal";
         case starfield_quotients::divide: break;
     }

@@ -29,13 +29,14 @@ void starfield_row_records(instruction_set set, int j, double local_time, double
 
 // How a set takes the quotients of its folds: three divisions, or (where
 // the set has the fused multiply-add) a correctly rounded sequence of fused
-// multiply-adds with the reciprocal of the divisor from one division or from
-// the reciprocal estimate. Every way gives the same bits; which is fastest
+// multiply-adds with the reciprocal of the divisor from one division (for
+// all three quotients, or mixed: for two, the third divided) or from the
+// reciprocal estimate. Every way gives the same bits; which is fastest
 // depends on the processor.
-enum class starfield_quotients { divide, divided_reciprocal, estimated_reciprocal };
+enum class starfield_quotients { divide, divided_reciprocal, mixed, estimated_reciprocal };
 // Whether the set has the fused sequence (otherwise every way divides).
 bool starfield_has_fused_quotients(instruction_set set);
-// "divide", "divided-reciprocal", "estimated-reciprocal".
+// "divide", "divided-reciprocal", "mixed", "estimated-reciprocal".
 const char* starfield_quotients_name(starfield_quotients quotients);
 // The way the set draws with: the fastest, timed once per set the first
 // time it is asked for (effect_starfield::init asks for the chosen set).
