@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -291,6 +292,12 @@ starfield_quotients starfield_chosen_quotients(instruction_set set) {
                 way = candidate;
                 named = true;
             }
+        }
+        if (asked != nullptr && *asked != '\0' && !named) {
+            std::fprintf(stderr,
+                         "VELDRAKIN_STARFIELD_QUOTIENTS='%s' names no way (divide, divided-reciprocal, mixed, "
+                         "estimated-reciprocal); timing them\n",
+                         asked);
         }
         if (!named && starfield_has_fused_quotients(set)) way = measure_quotients(set);
         chosen[index].store(static_cast<int>(way), std::memory_order_relaxed);

@@ -18,6 +18,7 @@
 #include <limits>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "effects/effect_starfield.h"
