@@ -1,8 +1,24 @@
 #include "effects/effect_starfield.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+#include <type_traits>
 
 #include "effects/simd_lanes.h"
+
+
+bool effect_starfield::init() {
+    // Measures the quotients now rather than in the first frame.
+    starfield_chosen_quotients(chosen_instruction_set());
+    return true;
+}
 
 
 void effect_starfield::advance(float app_ms, double) {
@@ -108,6 +124,25 @@ VDK_FLATTEN void march_scalar(const lane_rays& rays, double yo, const march_step
 #define LANE_KERNEL_SETS LANE_VECTOR_SETS
 #include "effects/lane_kernels.h"
 constexpr kernel_table<march_function> march_copies = LANE_KERNEL_COPIES(&march_scalar, march_group);
+constexpr kernel_table<march_function> divided_reciprocal_copies =
+    LANE_KERNEL_COPIES(&march_scalar, march_group_divided_reciprocal);
+constexpr kernel_table<march_function> mixed_copies = LANE_KERNEL_COPIES(&march_scalar, march_group_mixed);
+constexpr kernel_table<march_function> estimated_reciprocal_copies =
+    LANE_KERNEL_COPIES(&march_scalar, march_group_estimated_reciprocal);
+
+// The march of a set with its quotients taken one way.
+march_function march_of(instruction_set set, starfield_quotients quotients) {
+    switch (quotients) {
+        case starfield_quotients::divided_reciprocal: return divided_reciprocal_copies[set];
+        case starfield_quotients::mixed: return mixed_copies[set];
+        case starfield_quotients::estimated_reciprocal: return estimated_reciprocal_copies[set];
+        case starfield_quotients::divide: break;
+    }
+    return march_copies[set];
+}
+
+constexpr starfield_quotients every_way[] = {starfield_quotients::divide, starfield_quotients::divided_reciprocal,
+                                             starfield_quotients::mixed, starfield_quotients::estimated_reciprocal};
 
 // What a frame depends on besides the block: the turn and offset of the view,
 // the fade, the march steps, and the per-column terms of the directions.
@@ -174,6 +209,40 @@ void row_records(const starfield_frame& frame, march_function march, int j, colo
     }
 }
 
+// Every way of a set on a few band rows of one frame, in turn, a few times
+// over: the one with the shortest best time (the best of each row, so that
+// a moment the processor is taken from the program costs no way its turn).
+// Only the speed depends on it.
+starfield_quotients measure_quotients(instruction_set set) {
+    const starfield_frame frame(7.4, 165.7);
+    color4 records[block_columns];
+    constexpr int rows = 4;
+    double best[std::size(every_way)][rows];
+    for (auto& way_best : best) std::fill(std::begin(way_best), std::end(way_best), 1e30);
+    for (int round = 0; round < 5; ++round) {
+        for (size_t w = 0; w < std::size(every_way); ++w) {
+            const march_function march = march_of(set, every_way[w]);
+            for (int row = 0; row < rows; ++row) {
+                const auto start = std::chrono::steady_clock::now();
+                row_records(frame, march, 40 + 10 * row, records);
+                const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                best[w][row] = std::min(best[w][row], took.count());
+            }
+        }
+    }
+    size_t fastest = 0;
+    double fastest_total = 1e30;
+    for (size_t w = 0; w < std::size(every_way); ++w) {
+        double total = 0;
+        for (const double t : best[w]) total += t;
+        if (total < fastest_total) {
+            fastest = w;
+            fastest_total = total;
+        }
+    }
+    return every_way[fastest];
+}
+
 // The record with all four components, brightness included, scaled by factor.
 uint32_t block_pixel(const color4& c, double factor) {
     return pack_color({c.r * factor, c.g * factor, c.b * factor, c.i * factor});
@@ -194,10 +263,52 @@ void starfield_render_band(int first_row, int end_row, double t, uint32_t pixels
     starfield_render_band_with(chosen_instruction_set(), first_row, end_row, t, pixels, s);
 }
 
+bool starfield_has_fused_quotients(instruction_set set) {
+    static constexpr kernel_table<bool (*)()> sequence_copies = LANE_KERNEL_COPIES(nullptr, has_fused_quotients);
+    const auto has = sequence_copies.copies[static_cast<int>(set)];
+    return has != nullptr && has();
+}
+
+const char* starfield_quotients_name(starfield_quotients quotients) {
+    switch (quotients) {
+        case starfield_quotients::divided_reciprocal: return "divided-reciprocal";
+        case starfield_quotients::mixed: return "mixed";
+        case starfield_quotients::estimated_reciprocal: return "estimated-reciprocal";
+        case starfield_quotients::divide: break;
+    }
+    return "divide";
+}
+
+starfield_quotients starfield_chosen_quotients(instruction_set set) {
+    static std::once_flag measured[instruction_set_count];
+    static std::atomic<int> chosen[instruction_set_count];
+    const int index = static_cast<int>(set);
+    std::call_once(measured[index], [&] {
+        starfield_quotients way = starfield_quotients::divide;
+        const char* asked = std::getenv("VELDRAKIN_STARFIELD_QUOTIENTS");
+        bool named = false;
+        for (const starfield_quotients candidate : every_way) {
+            if (asked != nullptr && std::strcmp(asked, starfield_quotients_name(candidate)) == 0) {
+                way = candidate;
+                named = true;
+            }
+        }
+        if (asked != nullptr && *asked != '\0' && !named) {
+            std::fprintf(stderr,
+                         "VELDRAKIN_STARFIELD_QUOTIENTS='%s' names no way (divide, divided-reciprocal, mixed, "
+                         "estimated-reciprocal); timing them\n",
+                         asked);
+        }
+        if (!named && starfield_has_fused_quotients(set)) way = measure_quotients(set);
+        chosen[index].store(static_cast<int>(way), std::memory_order_relaxed);
+    });
+    return static_cast<starfield_quotients>(chosen[index].load(std::memory_order_relaxed));
+}
+
 void starfield_render_band_with(instruction_set set, int first_row, int end_row, double t,
                                 uint32_t pixels[], double s) {
     const starfield_frame frame(t, s);
-    const march_function march = march_copies[set];
+    const march_function march = march_of(set, starfield_chosen_quotients(set));
     color4 records[block_columns];
     for (int j = first_row; j < end_row; ++j) {
         row_records(frame, march, j, records);
@@ -207,5 +318,10 @@ void starfield_render_band_with(instruction_set set, int first_row, int end_row,
 
 void starfield_row_records(instruction_set set, int j, double t, double music_s,
                            color4 records[]) {
-    row_records(starfield_frame(t, music_s), march_copies[set], j, records);
+    starfield_row_records_with(set, starfield_chosen_quotients(set), j, t, music_s, records);
+}
+
+void starfield_row_records_with(instruction_set set, starfield_quotients quotients, int j, double t,
+                                double music_s, color4 records[]) {
+    row_records(starfield_frame(t, music_s), march_of(set, quotients), j, records);
 }

@@ -27,6 +27,26 @@ void starfield_render_band_with(instruction_set set, int first_row, int end_row,
 void starfield_row_records(instruction_set set, int j, double local_time, double music_s,
                            color4 records[]);
 
+// How a set takes the quotients of its folds: three divisions, or (where
+// the set has the fused multiply-add) a correctly rounded sequence of fused
+// multiply-adds with the reciprocal of the divisor from one division (for
+// all three quotients, or mixed: for two, the third divided) or from the
+// reciprocal estimate. Every way gives the same bits; which is fastest
+// depends on the processor.
+enum class starfield_quotients { divide, divided_reciprocal, mixed, estimated_reciprocal };
+// Whether the set has the fused sequence (otherwise every way divides).
+bool starfield_has_fused_quotients(instruction_set set);
+// "divide", "divided-reciprocal", "mixed", "estimated-reciprocal".
+const char* starfield_quotients_name(starfield_quotients quotients);
+// The way the set draws with: the fastest, timed once per set the first
+// time it is asked for (effect_starfield::init asks for the chosen set).
+// VELDRAKIN_STARFIELD_QUOTIENTS naming a way in the environment fixes it
+// instead.
+starfield_quotients starfield_chosen_quotients(instruction_set set);
+// starfield_row_records with the quotients taken one way.
+void starfield_row_records_with(instruction_set set, starfield_quotients quotients, int j,
+                                double local_time, double music_s, color4 records[]);
+
 // Writes the block (i, j), screen pixels (2i, 2j) to (2i + 1, 2j + 1), of
 // one colour record: each pixel is the record packed after scaling all four
 // components by its block factor, so each channel scales by the factor's
@@ -37,7 +57,7 @@ class effect_starfield : public base_effect {
 public:
     using base_effect::base_effect;
 
-    bool init() override { return true; }
+    bool init() override;
     int run(float app_ms, double music_s) override;
     void advance(float app_ms, double music_s) override;
 

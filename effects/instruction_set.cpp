@@ -10,8 +10,9 @@ bool instruction_set_supported(instruction_set set) {
         case instruction_set::scalar: return true;
 #if defined(VDK_X86_LANES)
         case instruction_set::sse2: return true;  // part of x86-64 itself
-        case instruction_set::avx2: return __builtin_cpu_supports("avx2");
-        case instruction_set::avx512: return __builtin_cpu_supports("avx512f");
+        case instruction_set::avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        // The AVX2 copies use FMA3 too, and an AVX-512 kernel may fall back to one.
+        case instruction_set::avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
 #endif
 #if defined(VDK_WASM_LANES)
         case instruction_set::simd128: return true;  // the module does not load without it

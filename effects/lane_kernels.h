@@ -64,7 +64,7 @@ VDK_TARGET_REGION_END
 #endif
 
 #if defined(VDK_X86_LANES) && ((LANE_KERNEL_SETS) & LANE_SET_AVX2)
-VDK_TARGET_REGION_BEGIN("avx2")
+VDK_TARGET_REGION_BEGIN("avx2,fma")
 namespace avx2_kernel {
 using lanes = avx2_lanes;
 #include LANE_KERNEL

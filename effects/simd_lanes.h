@@ -18,6 +18,13 @@
 // table[i] for the small non-negative integer i each lane holds.
 // round_to_float rounds each double to single precision (to nearest, as a
 // conversion to float does) and back.
+//
+// The AVX2 and AVX-512 lanes also have the fused multiply-add (one rounding
+// of a b + c, and of c - a b) and a reciprocal estimate good to
+// reciprocal_estimate_bits bits, for a normal a whose reciprocal is normal
+// (for AVX2 also within the single-precision range); their member
+// has_fused_multiply_add tells a kernel so. AVX2 comes with FMA3 on every
+// processor that has it, so the AVX2 set is compiled, and used, with both.
 
 #include <cmath>
 #include <cstdint>
@@ -174,11 +181,19 @@ struct sse2_lanes {
 };
 VDK_TARGET_REGION_END
 
-VDK_TARGET_REGION_BEGIN("avx2")
+VDK_TARGET_REGION_BEGIN("avx2,fma")
 struct avx2_lanes {
     static constexpr int width = 4;
     using value = __m256d;
     using mask = __m256d;
+    static constexpr bool has_fused_multiply_add = true;
+    // rcpps: relative error at most 1.5 * 2^-12, and 2^-24 more from
+    // rounding a to single precision.
+    static constexpr int reciprocal_estimate_bits = 11;
+    VDK_LANE_OP value multiply_add(value a, value b, value c) { return _mm256_fmadd_pd(a, b, c); }
+    VDK_LANE_OP value negative_multiply_add(value a, value b, value c) { return _mm256_fnmadd_pd(a, b, c); }
+    VDK_LANE_OP value reciprocal_estimate(value a) { return _mm256_cvtps_pd(_mm_rcp_ps(_mm256_cvtpd_ps(a))); }
+    VDK_LANE_OP mask either(mask a, mask b) { return _mm256_or_pd(a, b); }
     VDK_LANE_OP value set(double x) { return _mm256_set1_pd(x); }
     VDK_LANE_OP value load(const double* p) { return _mm256_loadu_pd(p); }
     VDK_LANE_OP void store(double* p, value v) { _mm256_storeu_pd(p, v); }
@@ -226,6 +241,13 @@ struct avx512_lanes {
     static constexpr int width = 8;
     using value = __m512d;
     using mask = __mmask8;
+    static constexpr bool has_fused_multiply_add = true;
+    // vrcp14pd: relative error below 2^-14.
+    static constexpr int reciprocal_estimate_bits = 14;
+    VDK_LANE_OP value multiply_add(value a, value b, value c) { return _mm512_fmadd_pd(a, b, c); }
+    VDK_LANE_OP value negative_multiply_add(value a, value b, value c) { return _mm512_fnmadd_pd(a, b, c); }
+    VDK_LANE_OP value reciprocal_estimate(value a) { return _mm512_rcp14_pd(a); }
+    VDK_LANE_OP mask either(mask a, mask b) { return static_cast<mask>(a | b); }
     VDK_LANE_OP value set(double x) { return _mm512_set1_pd(x); }
     VDK_LANE_OP value load(const double* p) { return _mm512_loadu_pd(p); }
     VDK_LANE_OP void store(double* p, value v) { _mm512_storeu_pd(p, v); }

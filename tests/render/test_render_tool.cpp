@@ -649,4 +649,12 @@ TEST(render_tool_bench, json_lists_every_effect_once) {
     const std::string line = table.out.substr(lava, table.out.find('\n', lava) - lava);
     EXPECT_EQ(line.back(), 'x') << line;
     EXPECT_NE(table.out.find("show mean:"), std::string::npos) << table.out;
+    // The text names the processor the JSON names, on the line of the set.
+    const size_t set_line = table.out.find("instruction set: ");
+    ASSERT_NE(set_line, std::string::npos) << table.out;
+    const std::string set_text = table.out.substr(set_line, table.out.find('\n', set_line) - set_line);
+    EXPECT_NE(set_text.find(" on " + machine->find("cpu")->text), std::string::npos) << set_text;
+    ASSERT_NE(machine->find("instruction_set"), nullptr);
+    const std::string isa = machine->find("instruction_set")->text;
+    EXPECT_EQ(set_text.compare(0, 17 + isa.size(), "instruction set: " + isa), 0) << set_text;
 }

@@ -60,9 +60,14 @@ std::string first_line_of(const char* path, const std::string& key) {
     return {};
 }
 
+// The processor's model name, "unknown" where the system does not tell it.
+std::string processor_name() {
+    const std::string cpu = first_line_of("/proc/cpuinfo", "model name");
+    return cpu.empty() ? "unknown" : cpu;
+}
+
 std::string machine_json() {
-    std::string cpu = first_line_of("/proc/cpuinfo", "model name");
-    if (cpu.empty()) cpu = "unknown";
+    const std::string cpu = processor_name();
     std::ifstream load_file("/proc/loadavg");
     double load = 0.0;
     load_file >> load;
@@ -247,7 +252,10 @@ int run_bench_command(const std::vector<std::string>& args) {
         for (size_t i = 0; i < missing.size(); ++i) std::printf("%s %s", i ? "," : "", missing[i].c_str());
         std::printf("\n");
     }
-    std::printf("instruction set: %s\n", instruction_set_name(chosen_instruction_set()));
+    // The processor on the line of the set, so that tables from different
+    // machines can be told apart.
+    std::printf("instruction set: %s on %s\n", instruction_set_name(chosen_instruction_set()),
+                processor_name().c_str());
     std::printf("show mean: %.1f fps over the %.1f s of %g s drawn by the effects present", show_fps,
                 seconds, show_end_seconds);
     if (with_baseline) {
