@@ -48,7 +48,8 @@ mv "build-release/cpack/$deb" "$dist/"
 echo "== Debian package for arm64"
 cmake -S . -B build-release-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
   -DCMAKE_BUILD_TYPE=Release -DVELDRAKIN_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
-  -DVELDRAKIN_VERSION="$version" -DVELDRAKIN_HOST_TREE="$PWD/build-release" >/dev/null
+  -DVELDRAKIN_VERSION="$version" -DVELDRAKIN_HOST_TREE="$PWD/build-release" \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build build-release-arm64 -j2 --target veldrakin
 rm -rf build-release-arm64/cpack
 (cd build-release-arm64 && DEB_HOST_ARCH=arm64 cpack -G DEB -B "$PWD/cpack" >/dev/null)

@@ -36,7 +36,7 @@ echo "usr/lib/veldrakin/veldrakin is an aarch64 executable"
 # apt resolves the installation from the file with the arm64 libraries.
 simulated=$(apt-get install --simulate --no-install-recommends "$deb" 2>&1)
 code=$?
-[ "$code" = 0 ] && grep -q '^Inst veldrakin' <<<"$simulated" ||
+[ "$code" = 0 ] && grep -q '^Inst veldrakin:arm64 ' <<<"$simulated" ||
   { echo "$simulated" >&2; fail "apt-get install --simulate did not resolve the arm64 package"; }
 echo "apt-get install --simulate: $(grep -c '^Inst ' <<<"$simulated") packages to install, veldrakin:arm64 among them"
 
