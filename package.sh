@@ -52,7 +52,7 @@ cmake -S . -B build-release-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build build-release-arm64 -j2 --target veldrakin
 rm -rf build-release-arm64/cpack
-(cd build-release-arm64 && DEB_HOST_ARCH=arm64 cpack -G DEB -B "$PWD/cpack" >/dev/null)
+(cd build-release-arm64 && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 deb_arm64=veldrakin_${version}_arm64.deb
 mv "build-release-arm64/cpack/$deb_arm64" "$dist/"
 
