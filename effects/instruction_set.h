@@ -43,21 +43,24 @@
 
 // The sets, one row each, numbered in the order of the table (the number is
 // also the set's bit in LANE_KERNEL_SETS, lane_kernels.h):
-//   (name, fallback, built, region, target, runs)
+//   (name, fallback, built, region, target, baseline, runs)
 // name: the set's name; its lanes are name_lanes (simd_lanes.h and the files
 //   it includes) and a kernel's copy lands in namespace name_kernel.
 // fallback: the set a kernel without a copy of its own for this set uses.
 // built: a macro defined as 1 where this build has lanes for the set.
 // region: 1 when the set's kernels are compiled in a target region for
 //   target (the compiler's name of the set); 0 when the whole build is.
+// baseline: 1 when every processor of a target with the set's lanes runs it
+//   (the widest such set this build has is the baseline).
 // runs: whether this processor runs the set, asked only where it is built.
 // Rows 0 to 7; lane_kernels.h compiles a kernel for each row from 1.
-#define VDK_INSTRUCTION_SET_0 (scalar, scalar, 1, 0, "", true)
-#define VDK_INSTRUCTION_SET_1 (sse2, scalar, VDK_X86_LANES, 1, "sse2", true)
-#define VDK_INSTRUCTION_SET_2 (avx2, sse2, VDK_X86_LANES, 1, "avx2", VDK_X86_RUNS("avx2"))
-#define VDK_INSTRUCTION_SET_3 (avx512, avx2, VDK_X86_LANES, 1, "avx512f", VDK_X86_RUNS("avx512f"))
-#define VDK_INSTRUCTION_SET_4 (simd128, scalar, VDK_WASM_LANES, 0, "", true)
-#define VDK_INSTRUCTION_SET_5 (neon, scalar, VDK_NEON_LANES, 0, "", true)
+// (A module built with SIMD128 loads only where it runs.)
+#define VDK_INSTRUCTION_SET_0 (scalar, scalar, 1, 0, "", 1, true)
+#define VDK_INSTRUCTION_SET_1 (sse2, scalar, VDK_X86_LANES, 1, "sse2", 1, true)
+#define VDK_INSTRUCTION_SET_2 (avx2, sse2, VDK_X86_LANES, 1, "avx2", 0, VDK_X86_RUNS("avx2"))
+#define VDK_INSTRUCTION_SET_3 (avx512, avx2, VDK_X86_LANES, 1, "avx512f", 0, VDK_X86_RUNS("avx512f"))
+#define VDK_INSTRUCTION_SET_4 (simd128, scalar, VDK_WASM_LANES, 0, "", 1, true)
+#define VDK_INSTRUCTION_SET_5 (neon, scalar, VDK_NEON_LANES, 0, "", 1, true)
 
 // The fields of row n, by the preprocessor. VDK_SET_EXISTS(n) is 1 when row
 // n is defined; VDK_SET_BUILT(n) is 1 or 0 in C++ as in #if.
@@ -70,13 +73,14 @@
 #define VDK_PROBE_ONE_1 ~, 1
 #define VDK_SET_EXISTS_(row) VDK_SECOND(VDK_PROBE_ROW row, 0, ~)
 #define VDK_SET_EXISTS(n) VDK_SET_EXISTS_(VDK_CAT(VDK_INSTRUCTION_SET_, n))
-#define VDK_SET_FIELD_NAME(name, fallback, built, region, target, runs) name
-#define VDK_SET_FIELD_FALLBACK(name, fallback, built, region, target, runs) fallback
-#define VDK_SET_FIELD_BUILT(name, fallback, built, region, target, runs) \
+#define VDK_SET_FIELD_NAME(name, fallback, built, region, target, baseline, runs) name
+#define VDK_SET_FIELD_FALLBACK(name, fallback, built, region, target, baseline, runs) fallback
+#define VDK_SET_FIELD_BUILT(name, fallback, built, region, target, baseline, runs) \
     VDK_SECOND(VDK_CAT(VDK_PROBE_ONE_, built), 0, ~)
-#define VDK_SET_FIELD_REGION(name, fallback, built, region, target, runs) region
-#define VDK_SET_FIELD_TARGET(name, fallback, built, region, target, runs) target
-#define VDK_SET_FIELD_RUNS(name, fallback, built, region, target, runs) runs
+#define VDK_SET_FIELD_BASELINE(name, fallback, built, region, target, baseline, runs) baseline
+#define VDK_SET_FIELD_REGION(name, fallback, built, region, target, baseline, runs) region
+#define VDK_SET_FIELD_TARGET(name, fallback, built, region, target, baseline, runs) target
+#define VDK_SET_FIELD_RUNS(name, fallback, built, region, target, baseline, runs) runs
 #define VDK_SET_FIELD(field, n) VDK_EXPAND(VDK_CAT(VDK_SET_FIELD_, field) VDK_CAT(VDK_INSTRUCTION_SET_, n))
 #define VDK_SET_NAME(n) VDK_SET_FIELD(NAME, n)
 #define VDK_SET_BUILT(n) VDK_SET_FIELD(BUILT, n)
@@ -102,37 +106,38 @@ enum class instruction_set { VDK_EACH_SET(VDK_SET_ENUMERATOR, ~) };
 constexpr int instruction_set_count = 0 VDK_EACH_SET(VDK_SET_COUNTED, ~);
 
 // One row a set: its name, the set a kernel without a copy of its own for
-// this set uses instead, and whether this build has lanes for it.
+// this set uses instead, whether this build has lanes for it, and whether
+// every processor of a target with its lanes runs it.
 struct instruction_set_row {
     instruction_set set;
     const char* name;
     instruction_set fallback;
     bool built;
+    bool every_processor;
 };
 
 #define VDK_SET_STRING_(...) #__VA_ARGS__
 #define VDK_SET_STRING(x) VDK_SET_STRING_(x)
 #define VDK_SET_ROW(n, unused)                                                                      \
     VDK_IF_SET(n, {instruction_set::VDK_SET_NAME(n), VDK_SET_STRING(VDK_SET_NAME(n)),              \
-                   instruction_set::VDK_SET_FIELD(FALLBACK, n), VDK_SET_BUILT(n) == 1}, )
+                   instruction_set::VDK_SET_FIELD(FALLBACK, n), VDK_SET_BUILT(n) == 1,                \
+                   VDK_SET_FIELD(BASELINE, n) == 1}, )
 constexpr instruction_set_row instruction_sets[instruction_set_count] = {VDK_EACH_SET(VDK_SET_ROW, ~)};
 
 constexpr const instruction_set_row& row_of(instruction_set set) {
     return instruction_sets[static_cast<int>(set)];
 }
 
-// The least set every processor of the target runs: SSE2 on x86-64, NEON on
-// aarch64, the scalar kernels where the build has no lanes.
+// The least set every processor of the target runs: the widest set of the
+// build that every processor with its lanes runs (SSE2 on x86-64, SIMD128 in
+// a module built with it, NEON on aarch64), the scalar kernels where the
+// build has no lanes.
 constexpr instruction_set baseline_instruction_set() {
-#if defined(VDK_X86_LANES)
-    return instruction_set::sse2;
-#elif defined(VDK_WASM_LANES)
-    return instruction_set::simd128;  // a module built with it runs only where it is
-#elif defined(VDK_NEON_LANES)
-    return instruction_set::neon;  // part of every aarch64 processor
-#else
-    return instruction_set::scalar;
-#endif
+    instruction_set baseline = instruction_set::scalar;
+    for (const instruction_set_row& row : instruction_sets) {
+        if (row.built && row.every_processor) baseline = row.set;
+    }
+    return baseline;
 }
 
 inline const char* instruction_set_name(instruction_set set) { return row_of(set).name; }
