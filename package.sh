@@ -2,11 +2,13 @@
 # Makes the release files in dist/, named with the version of
 # scripts/release-version.sh (from git describe):
 #   veldrakin_<version>_amd64.deb          the show for Debian and Ubuntu
+#   veldrakin_<version>_arm64.deb          the same for 64-bit ARM (aarch64)
 #   veldrakin-<version>-windows-x64.zip    veldrakin.exe with its data
 #   veldrakin-<version>-web.zip            the browser version's static site
 #   SHA256SUMS
 # each with a README.txt inside. Builds the Linux show in build-release/ (no
-# tests), the Windows show with ./build-windows.sh and the browser version
+# tests), the aarch64 show cross-built in build-release-arm64/ with the same
+# data, the Windows show with ./build-windows.sh and the browser version
 # with ./build-web.sh. Prints each file's size, the .deb's dependencies and
 # the time it took.
 set -euo pipefail
@@ -39,6 +41,20 @@ rm -rf build-release/cpack
 (cd build-release && cpack -G DEB -B "$PWD/cpack" >/dev/null)
 deb=veldrakin_${version}_amd64.deb
 mv "build-release/cpack/$deb" "$dist/"
+
+# The arm64 package: the show cross-built for aarch64 with the data folder and
+# the icon of build-release; dpkg-shlibdeps reads its dependencies from the
+# arm64 libraries of Debian's multiarch.
+echo "== Debian package for arm64"
+cmake -S . -B build-release-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DVELDRAKIN_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+  -DVELDRAKIN_VERSION="$version" -DVELDRAKIN_HOST_TREE="$PWD/build-release" \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+cmake --build build-release-arm64 -j2 --target veldrakin
+rm -rf build-release-arm64/cpack
+(cd build-release-arm64 && cpack -G DEB -B "$PWD/cpack" >/dev/null)
+deb_arm64=veldrakin_${version}_arm64.deb
+mv "build-release-arm64/cpack/$deb_arm64" "$dist/"
 
 # The Windows zip: the statically linked show needs no DLL but Windows' own.
 echo "== Windows zip"
@@ -76,4 +92,5 @@ fi
 echo "== $dist"
 (cd "$dist" && for f in *; do printf '%10s bytes  %s\n' "$(stat -c %s "$f")" "$f"; done)
 echo "Depends: $(dpkg-deb -f "$dist/$deb" Depends)"
+echo "Depends (arm64): $(dpkg-deb -f "$dist/$deb_arm64" Depends)"
 echo "made in $(( $(date +%s) - started )) s"

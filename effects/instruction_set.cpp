@@ -4,21 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+// One case a row: the processor question of each set this build has.
+#define VDK_SET_SUPPORTED_CASE(n, unused) \
+    VDK_IF_SET(n, case instruction_set::VDK_SET_NAME(n): return VDK_SET_FIELD(RUNS, n);)
+
 bool instruction_set_supported(instruction_set set) {
     if (!row_of(set).built) return false;
     switch (set) {
-        case instruction_set::scalar: return true;
-#if defined(VDK_X86_LANES)
-        case instruction_set::sse2: return true;  // part of x86-64 itself
-        case instruction_set::avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        // The AVX2 copies use FMA3 too, and an AVX-512 kernel may fall back to one.
-        case instruction_set::avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("fma");
-#endif
-#if defined(VDK_WASM_LANES)
-        case instruction_set::simd128: return true;  // the module does not load without it
-#endif
-        default: return false;
+        VDK_EACH_SET(VDK_SET_SUPPORTED_CASE, ~)
     }
+    return false;
 }
 
 instruction_set widest_instruction_set() {

@@ -7,8 +7,10 @@
 //   #include "effects/lane_kernels.h"
 //
 // The copy of set X lands in namespace X_kernel (scalar_kernel, sse2_kernel,
-// avx2_kernel, avx512_kernel, simd128_kernel), where `lanes` names X's operations and every
-// function is compiled for X; a set this build has no lanes for gets no copy.
+// avx2_kernel, avx512_kernel, simd128_kernel, neon_kernel), where `lanes`
+// names X's operations and every function is compiled for X; a set this
+// build has no lanes for gets no copy. The sets are the rows of the table in
+// instruction_set.h: a new set is its lanes and its row, nothing here.
 // Right after the include, LANE_KERNEL_COPIES(scalar, name) is the
 // kernel_table of the kernel's function `name`: `scalar` for the scalar set
 // (the reference kernel, or scalar_kernel::name), the copies made, and
@@ -26,24 +28,19 @@
 #error "define LANE_KERNEL_SETS as the sets to compile the kernel for"
 #endif
 
-// The sets as bits of LANE_KERNEL_SETS.
+// The sets as bits of LANE_KERNEL_SETS: bit n is row n of the table
+// (instruction_set.h). LANE_VECTOR_SETS is every set but the scalar one (rows
+// 1 to 7), so a kernel that names it gets a copy for each set this build has.
+// A set whose lanes have a file of their own defines its bit there
+// (simd_lanes_neon.h: LANE_SET_NEON).
 #ifndef LANE_SET_SCALAR
 #define LANE_SET_SCALAR 1
 #define LANE_SET_SSE2 2
 #define LANE_SET_AVX2 4
 #define LANE_SET_AVX512 8
 #define LANE_SET_SIMD128 16
-#define LANE_VECTOR_SETS (LANE_SET_SSE2 | LANE_SET_AVX2 | LANE_SET_AVX512 | LANE_SET_SIMD128)
+#define LANE_VECTOR_SETS 0xfe
 #endif
-
-#undef LANE_COPY_SSE2
-#undef LANE_COPY_AVX2
-#undef LANE_COPY_AVX512
-#undef LANE_COPY_SIMD128
-#define LANE_COPY_SSE2(name) nullptr
-#define LANE_COPY_AVX2(name) nullptr
-#define LANE_COPY_AVX512(name) nullptr
-#define LANE_COPY_SIMD128(name) nullptr
 
 #if (LANE_KERNEL_SETS) & LANE_SET_SCALAR
 namespace scalar_kernel {
@@ -52,53 +49,51 @@ using lanes = scalar_lanes;
 }  // namespace scalar_kernel
 #endif
 
-#if defined(VDK_X86_LANES) && ((LANE_KERNEL_SETS) & LANE_SET_SSE2)
-VDK_TARGET_REGION_BEGIN("sse2")
-namespace sse2_kernel {
-using lanes = sse2_lanes;
-#include LANE_KERNEL
-}  // namespace sse2_kernel
-VDK_TARGET_REGION_END
-#undef LANE_COPY_SSE2
-#define LANE_COPY_SSE2(name) &sse2_kernel::name
-#endif
+// Every other row's copy (lane_kernel_copy.h), nullptr where it gets none.
+#undef LANE_COPY_1
+#undef LANE_COPY_2
+#undef LANE_COPY_3
+#undef LANE_COPY_4
+#undef LANE_COPY_5
+#undef LANE_COPY_6
+#undef LANE_COPY_7
+#define LANE_COPY_1(name) nullptr
+#define LANE_COPY_2(name) nullptr
+#define LANE_COPY_3(name) nullptr
+#define LANE_COPY_4(name) nullptr
+#define LANE_COPY_5(name) nullptr
+#define LANE_COPY_6(name) nullptr
+#define LANE_COPY_7(name) nullptr
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 1
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 2
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 3
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 4
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 5
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 6
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
+#define LANE_KERNEL_ROW 7
+#include "effects/lane_kernel_copy.h"
+#undef LANE_KERNEL_ROW
 
-#if defined(VDK_X86_LANES) && ((LANE_KERNEL_SETS) & LANE_SET_AVX2)
-VDK_TARGET_REGION_BEGIN("avx2,fma")
-namespace avx2_kernel {
-using lanes = avx2_lanes;
-#include LANE_KERNEL
-}  // namespace avx2_kernel
-VDK_TARGET_REGION_END
-#undef LANE_COPY_AVX2
-#define LANE_COPY_AVX2(name) &avx2_kernel::name
-#endif
-
-#if defined(VDK_X86_LANES) && ((LANE_KERNEL_SETS) & LANE_SET_AVX512)
-VDK_TARGET_REGION_BEGIN("avx512f")
-namespace avx512_kernel {
-using lanes = avx512_lanes;
-#include LANE_KERNEL
-}  // namespace avx512_kernel
-VDK_TARGET_REGION_END
-#undef LANE_COPY_AVX512
-#define LANE_COPY_AVX512(name) &avx512_kernel::name
-#endif
-
-// WebAssembly: the whole module is compiled with SIMD128, no region needed.
-#if defined(VDK_WASM_LANES) && ((LANE_KERNEL_SETS) & LANE_SET_SIMD128)
-namespace simd128_kernel {
-using lanes = simd128_lanes;
-#include LANE_KERNEL
-}  // namespace simd128_kernel
-#undef LANE_COPY_SIMD128
-#define LANE_COPY_SIMD128(name) &simd128_kernel::name
-#endif
-
-// In the order of the table.
+// In the order of the table: the scalar entry, then one a row that exists.
 #undef LANE_KERNEL_COPIES
-#define LANE_KERNEL_COPIES(scalar, name) \
-    {{scalar, LANE_COPY_SSE2(name), LANE_COPY_AVX2(name), LANE_COPY_AVX512(name), LANE_COPY_SIMD128(name)}}
+#define LANE_KERNEL_COPIES(scalar, name)                                                          \
+    {{scalar VDK_IF_SET(1, , LANE_COPY_1(name)) VDK_IF_SET(2, , LANE_COPY_2(name))                \
+          VDK_IF_SET(3, , LANE_COPY_3(name)) VDK_IF_SET(4, , LANE_COPY_4(name))                   \
+              VDK_IF_SET(5, , LANE_COPY_5(name)) VDK_IF_SET(6, , LANE_COPY_6(name))               \
+                  VDK_IF_SET(7, , LANE_COPY_7(name))}}
 
 #undef LANE_KERNEL
 #undef LANE_KERNEL_SETS

@@ -355,3 +355,6 @@ struct simd128_lanes {
     }
 };
 #endif
+
+// Sets whose lanes have a file of their own.
+#include "effects/simd_lanes_neon.h"

@@ -1,22 +1,30 @@
 #!/usr/bin/env bash
 # Prints the README.txt that goes into a release file.
-# Usage: readme.sh deb|windows|web VERSION
+# Usage: readme.sh deb|windows|web VERSION [ARCHITECTURE]
+# (the Debian architecture of a deb: amd64, the default, or arm64)
 set -euo pipefail
 kind=$1
 version=$2
+arch=${3:-amd64}
+case "$arch" in
+  amd64) machine="64-bit x86" ;;
+  arm64) machine="64-bit ARM (aarch64: a Raspberry Pi 3, 4 or 5 with a 64-bit system,
+an ARM laptop or server)" ;;
+  *) echo "readme.sh: unknown architecture $arch" >&2; exit 2 ;;
+esac
 
 case "$kind" in
   deb)
     run="Install it, then start it from the desktop's menu (Veldrakin) or type
   veldrakin
 in a terminal. To install, in the folder holding the file:
-  sudo apt install ./veldrakin_${version}_amd64.deb
+  sudo apt install ./veldrakin_${version}_${arch}.deb
 apt installs what it needs with it. To remove it: sudo apt remove veldrakin.
 
 The show writes one file, app.log, into ~/.local/state/veldrakin (or
 \$XDG_STATE_HOME/veldrakin), beside links to its installed pictures and
 music; remove that folder to forget it."
-    needs="Debian 12 (bookworm) or a later Debian or Ubuntu release, 64-bit x86, with an
+    needs="Debian 12 (bookworm) or a later Debian or Ubuntu release, $machine, with an
 X11 desktop (or XWayland). It plays through the desktop's sound server or
 ALSA; without a sound card it plays silently at the same pace."
     ;;
@@ -58,7 +66,7 @@ Firefox or Safari, on a desktop or a phone); it is checked in headless
 Chromium, also as an emulated phone."
     ;;
   *)
-    echo "usage: readme.sh deb|windows|web VERSION" >&2
+    echo "usage: readme.sh deb|windows|web VERSION [ARCHITECTURE]" >&2
     exit 2
     ;;
 esac

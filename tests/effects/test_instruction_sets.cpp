@@ -42,6 +42,11 @@ constexpr kernel_table<int (*)()> width_copies = LANE_KERNEL_COPIES(&scalar_kern
 using rounded_function = void (*)(const double*, float, double*, double*, int, long&);
 constexpr kernel_table<rounded_function> rounded_copies =
     LANE_KERNEL_COPIES(&scalar_kernel::rounded_functions, rounded_functions);
+#define LANE_KERNEL "effects/lane_products.inc"
+#define LANE_KERNEL_SETS (LANE_SET_SCALAR | LANE_VECTOR_SETS)
+#include "effects/lane_kernels.h"
+using products_function = void (*)(const double*, const double*, const double*, double*, double*, int);
+constexpr kernel_table<products_function> product_copies = LANE_KERNEL_COPIES(&scalar_kernel::products, products);
 constexpr int operation_count = 21;
 const char* const operation_names[operation_count] = {
     "add",         "sub",      "mul",      "div",      "sqrt",       "floor",       "abs",
@@ -89,11 +94,32 @@ TEST(instruction_set_table, names_and_fallbacks) {
     ASSERT_TRUE(instruction_set_from_name("baseline", named));
     EXPECT_EQ(named, baseline_instruction_set());
     EXPECT_TRUE(instruction_set_supported(baseline_instruction_set()));
-    for (const char* text : {"", "AVX2", "avx", "sse2 ", "neon"}) {
+    for (const char* text : {"", "AVX2", "avx", "sse2 ", "NEON", "neon64", "arm"}) {
         EXPECT_FALSE(instruction_set_from_name(text, named)) << "'" << text << "'";
     }
 #if defined(__x86_64__)
     EXPECT_EQ(baseline_instruction_set(), instruction_set::sse2);
+#endif
+}
+
+// NEON: a set of every aarch64 build, and of no other.
+TEST(instruction_set_table, neon_is_the_baseline_and_the_widest_set_of_aarch64_alone) {
+    instruction_set named = instruction_set::scalar;
+    ASSERT_TRUE(instruction_set_from_name("neon", named));
+    EXPECT_EQ(named, instruction_set::neon);
+    EXPECT_EQ(row_of(instruction_set::neon).fallback, instruction_set::scalar);
+#if defined(__aarch64__)
+    EXPECT_TRUE(row_of(instruction_set::neon).built);
+    EXPECT_TRUE(instruction_set_supported(instruction_set::neon));
+    EXPECT_EQ(baseline_instruction_set(), instruction_set::neon);
+    EXPECT_EQ(widest_instruction_set(), instruction_set::neon);
+    for (instruction_set x86 : {instruction_set::sse2, instruction_set::avx2, instruction_set::avx512}) {
+        EXPECT_FALSE(instruction_set_supported(x86)) << instruction_set_name(x86);
+    }
+#else
+    EXPECT_FALSE(row_of(instruction_set::neon).built);
+    EXPECT_FALSE(instruction_set_supported(instruction_set::neon));
+    EXPECT_NE(baseline_instruction_set(), instruction_set::neon);
 #endif
 }
 
@@ -244,6 +270,48 @@ TEST_P(lane_operations, give_the_bits_of_the_scalar_operations) {
 
 INSTANTIATE_TEST_SUITE_P(every_set, lane_operations, ::testing::ValuesIn(vector_sets()), set_name);
 
+// A multiply and an add stay two roundings in every set (aarch64 compilers
+// fuse them by default): a*b - b*a is zero, and a*b + c is the sum of the
+// rounded product, on products that are not exact.
+class lane_products : public ::testing::TestWithParam<instruction_set> {};
+
+TEST_P(lane_products, are_rounded_before_they_are_added) {
+    const instruction_set set = GetParam();
+    if (!instruction_set_supported(set)) GTEST_SKIP() << instruction_set_name(set) << " not supported";
+    std::vector<double> a = {1.0 / 3, 0.1, 1.0 / 7, 0.1, 2.0 / 3, 1e-5, 123456.789, -1.0 / 3};
+    std::vector<double> b = {3.0, 10.0, 7.0, 0.1, 1.5, 3.3, 0.987654321, 3.0};
+    uint64_t state = 7;
+    while (a.size() < 64) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        a.push_back(static_cast<double>(state >> 11) / 9007199254740992.0 * 10 - 5);
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        b.push_back(static_cast<double>(state >> 11) / 9007199254740992.0 * 10 - 5);
+    }
+    const int count = static_cast<int>(a.size());
+    // c = -(a*b) rounded: a*b + c is zero when the product is rounded first,
+    // and the product's rounding error when it is not.
+    std::vector<double> c(count);
+    int inexact = 0;
+    for (int i = 0; i < count; ++i) {
+        volatile double product = a[i] * b[i];
+        c[i] = -product;
+        if (std::fma(a[i], b[i], c[i]) != 0) ++inexact;  // the product's rounding error
+    }
+    EXPECT_GT(inexact, count / 2) << "the operands give exact products: nothing is checked";
+    std::vector<double> residues(count, -1.0);
+    std::vector<double> sums(count, -1.0);
+    product_copies[set](a.data(), b.data(), c.data(), residues.data(), sums.data(), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(residues[i], 0.0) << instruction_set_name(set) << ": " << a[i] << " * " << b[i];
+        EXPECT_EQ(sums[i], 0.0) << instruction_set_name(set) << ": " << a[i] << " * " << b[i] << " + " << c[i];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(every_set, lane_products,
+                         ::testing::Values(instruction_set::scalar, instruction_set::sse2, instruction_set::avx2,
+                                           instruction_set::avx512, instruction_set::simd128, instruction_set::neon),
+                         set_name);
+
 // rounded_pow and rounded_exp through the lanes (the scalar set's lanes
 // included) against the scalar functions, on single-precision arguments
 // spread over the ranges the kernels use: every 331st float below 3.5 for the
@@ -292,7 +360,7 @@ TEST_P(rounded_math_lanes, give_the_bits_of_the_scalar_functions) {
 
 INSTANTIATE_TEST_SUITE_P(every_set, rounded_math_lanes,
                          ::testing::Values(instruction_set::scalar, instruction_set::sse2, instruction_set::avx2,
-                                           instruction_set::avx512, instruction_set::simd128),
+                                           instruction_set::avx512, instruction_set::simd128, instruction_set::neon),
                          set_name);
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # What the release files hold, read from dist/ alone: SHA256SUMS matches the
-# three files, which carry one valid Debian version in their names; the .deb
+# four files, which carry one valid Debian version in their names; the .deb
 # names itself so and has dependencies; each file has its README.txt with the
 # version, the controls, the credits and what it needs; veldrakin.exe imports
 # no DLL but Windows' own; the .deb and the Windows zip carry the same
@@ -12,6 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/release_env.sh"
 
 deb=$(release_file "$dist" 'veldrakin_*_amd64.deb') || exit 1
+deb_arm64=$(release_file "$dist" 'veldrakin_*_arm64.deb') || exit 1
 windows=$(release_file "$dist" 'veldrakin-*-windows-x64.zip') || exit 1
 web=$(release_file "$dist" 'veldrakin-*-web.zip') || exit 1
 place=$(mktemp -d)
@@ -19,12 +20,13 @@ trap 'rm -rf "$place"' EXIT
 
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
 listed=$(awk '{ print $2 }' "$dist/SHA256SUMS" | LC_ALL=C sort | tr '\n' ' ')
-expected=$(for f in "$deb" "$windows" "$web"; do basename "$f"; done | LC_ALL=C sort | tr '\n' ' ')
+expected=$(for f in "$deb" "$deb_arm64" "$windows" "$web"; do basename "$f"; done | LC_ALL=C sort | tr '\n' ' ')
 [ "$listed" = "$expected" ] || fail "SHA256SUMS lists '$listed', not '$expected'"
 
 version=$(basename "$deb" | sed -E 's/^veldrakin_(.*)_amd64\.deb$/\1/')
 dpkg --validate-version "$version" || fail "'$version' is not a Debian version"
-[ "$(basename "$windows")" = "veldrakin-$version-windows-x64.zip" ] &&
+[ "$(basename "$deb_arm64")" = "veldrakin_${version}_arm64.deb" ] &&
+  [ "$(basename "$windows")" = "veldrakin-$version-windows-x64.zip" ] &&
   [ "$(basename "$web")" = "veldrakin-$version-web.zip" ] || fail "the files do not share the version $version"
 [ "$(dpkg-deb -f "$deb" Package)" = veldrakin ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] &&
   [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "the package's control fields do not match its name"
