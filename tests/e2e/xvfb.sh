@@ -1,13 +1,16 @@
 # Sourced by the end-to-end tests: starts a virtual X server of its own,
 # exports DISPLAY, and stops it on exit. The server chooses a free display
 # number itself (-displayfd) and writes it once it accepts connections, so
-# two tests started at the same moment never end up on one server.
+# two tests started at the same moment never end up on one server. It never
+# resets (-noreset): by default an X server resets when its last client
+# leaves and refuses connections meanwhile, so a test that starts a second
+# program right after the first ended could find no display.
 # Sets XVFB_PID; XVFB_WAITED_MS says how long the server took to come up.
 start_xvfb() {
   local dir started
   dir=$(mktemp -d) || return 1
   started=$(date +%s%N)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>"$dir/log" &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$dir/display" >/dev/null 2>"$dir/log" &
   XVFB_PID=$!
   local number=""
   for _ in $(seq 1 300); do
