@@ -1,13 +1,14 @@
 // Prints the page's bench(n) JSON, measured in headless Chromium. Served by
 // serve-web.sh (cross-origin isolated: the module with threads) or, with
 // "plain", by Python's plain file server, which sends no isolation headers,
-// as a static host does (the one-thread module). The JSON gets "module":
+// as a static host does, to a page without service workers (the one-thread
+// module). The JSON gets "module":
 // "threads" or "one-thread", what the page took.
 // Usage: node bench_page.js SITE_DIR SERVE_SCRIPT FRAMES [isolated|plain]
 // (NODE_PATH: puppeteer-core)
 'use strict';
 
-const {serveSite, withChromium} = require('./headless_page.js');
+const {serveSite, withChromium, openSite} = require('./headless_page.js');
 
 const [siteDir, serveScript, frames, serving = 'isolated'] = process.argv.slice(2);
 if (!['isolated', 'plain'].includes(serving)) {
@@ -19,7 +20,7 @@ if (!['isolated', 'plain'].includes(serving)) {
   const {server, url} = await serveSite(siteDir, serving, serveScript);
   try {
     const report = await withChromium(async page => {
-      await page.goto(url);
+      await openSite(page, url, serving);
       await page.evaluate(() => window.veldrakin.ready);
       const result = await page.evaluate(n => window.veldrakin.bench(n), Number(frames));
       const threaded = await page.evaluate(() => self.crossOriginIsolated === true &&

@@ -1,6 +1,6 @@
 // Main-thread processor time per frame of every effect in headless Chromium,
 // for the one-thread module: the page served by Python's plain file server
-// (no isolation headers), FRAMES consecutive frames of each effect drawn by
+// (no isolation headers) and run without service workers, FRAMES consecutive frames of each effect drawn by
 // frame(n) from the middle of its first window, timed by the renderer's
 // ThreadTime (DevTools' Performance.getMetrics) and by the clock. Processor
 // time moves far less than the clock when other processes share the
@@ -9,7 +9,7 @@
 // Prints {"effects": [{"effect", "cpu_ms", "wall_ms"}, ...]}.
 'use strict';
 
-const {serveSite, withChromium} = require('./headless_page.js');
+const {serveSite, withChromium, openSite} = require('./headless_page.js');
 
 const [siteDir, framesText] = process.argv.slice(2);
 const frames = Number(framesText);
@@ -24,7 +24,7 @@ if (!siteDir || !Number.isInteger(frames) || frames < 1) {
     const report = await withChromium(async page => {
       const devtools = await page.target().createCDPSession();
       await devtools.send('Performance.enable');
-      await page.goto(url);
+      await openSite(page, url, 'plain');
       await page.evaluate(() => window.veldrakin.ready);
       if (await page.evaluate(() => window.veldrakin.threads)) {
         throw new Error('the page took the module with threads; its workers would not be counted');

@@ -8,7 +8,8 @@ const {launchChromium} = require('./page_support');
 
 // Serves siteDir: 'isolated' through serveScript (serve-web.sh, with the
 // isolation headers: the module with threads), 'plain' through Python's plain
-// file server (no headers, as a static host: the one-thread module).
+// file server (no headers, as a static host; with openSite's page the
+// one-thread module).
 // Resolves to {server, url} once the server has printed its address.
 async function serveSite(siteDir, serving, serveScript) {
   const server = serving === 'isolated'
@@ -31,4 +32,14 @@ async function withChromium(work) {
   }
 }
 
-module.exports = {serveSite, withChromium};
+// Opens the site served by serveSite. A page from the plain server gets no
+// service worker (as in some private windows), since the page's own worker
+// would isolate it and give it threads.
+async function openSite(page, url, serving) {
+  if (serving === 'plain') {
+    await page.evaluateOnNewDocument(() => { delete Navigator.prototype.serviceWorker; });
+  }
+  await page.goto(url);
+}
+
+module.exports = {serveSite, withChromium, openSite};
