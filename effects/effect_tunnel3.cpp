@@ -49,19 +49,47 @@ void effect_tunnel3::render_band(int first_row, int end_row, double t, uint32_t 
         rows[y] = {v, v * v, y / 240.0};
     }
 
+    // The turn depends on the column through u^2 alone, and columns x and
+    // 320 - x mostly have the same u^2: the later of two such columns takes
+    // the turn of the earlier one in the same row instead of its three sines.
+    double column_u[screen_width];
+    double column_u2[screen_width];
+    int same_turn[screen_width];  // an earlier column with the same u^2, or -1
     for (int x = 0; x < screen_width; ++x) {
-        const double u = 2.0 * x / 320 - 1;
-        const double u2 = u * u;
-        const double tu_stencil = x / 320.0;
-        for (int y = first_row; y < end_row; ++y) {
-            const swirl_row& row = rows[y];
+        column_u[x] = 2.0 * x / 320 - 1;
+        column_u2[x] = column_u[x] * column_u[x];
+        const int mirror = screen_width - x;
+        same_turn[x] = mirror < x && column_u2[mirror] == column_u2[x] ? mirror : -1;
+    }
+    // Row by row: every pixel depends on its own row and column alone.
+    for (int y = first_row; y < end_row; ++y) {
+        const swirl_row& row = rows[y];
+        double row_cg[screen_width];
+        double row_sg[screen_width];
+        float row_rho[screen_width];
+        for (int x = 0; x < screen_width; ++x) {
+            const double u = column_u[x];
+            const double tu_stencil = x / 320.0;
             const double v = row.v;
-            // The radius in single precision: the sum rounded, then its root.
-            const float rho = std::sqrt(static_cast<float>(u2 + row.v2));
-            // Turn the point by 2g, g growing with the radius and the time.
-            const double g = std::sin(half_t + 0.5 * rho);
-            const double cg = std::cos(2 * g);
-            const double sg = std::sin(2 * g);
+            float rho;
+            double cg;
+            double sg;
+            const int earlier = same_turn[x];
+            if (earlier >= 0) {
+                rho = row_rho[earlier];
+                cg = row_cg[earlier];
+                sg = row_sg[earlier];
+            } else {
+                // The radius in single precision: the sum rounded, then its root.
+                rho = std::sqrt(static_cast<float>(column_u2[x] + row.v2));
+                // Turn the point by 2g, g growing with the radius and the time.
+                const double g = std::sin(half_t + 0.5 * rho);
+                cg = std::cos(2 * g);
+                sg = std::sin(2 * g);
+            }
+            row_rho[x] = rho;
+            row_cg[x] = cg;
+            row_sg[x] = sg;
             const double m = std::atan2(u * sg + v * cg, u * cg - v * sg);
             const double k = smoothstep(
                 0.5, 1,
