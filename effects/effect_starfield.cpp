@@ -130,6 +130,22 @@ constexpr kernel_table<march_function> mixed_copies = LANE_KERNEL_COPIES(&march_
 constexpr kernel_table<march_function> estimated_reciprocal_copies =
     LANE_KERNEL_COPIES(&march_scalar, march_group_estimated_reciprocal);
 
+using division_function = double (*)(long count, double divisor);
+
+// divide_independently of the scalar set.
+double divide_scalar(long count, double divisor) {
+    constexpr int chains = 8;
+    double quotients[chains];
+    for (int c = 0; c < chains; ++c) quotients[c] = 1.0 + c * 0x1p-10;
+    for (long done = 0; done < count; done += chains) {
+        for (double& q : quotients) q = q / divisor;
+    }
+    double sum = 0;
+    for (const double q : quotients) sum += q;
+    return sum;
+}
+constexpr kernel_table<division_function> division_copies = LANE_KERNEL_COPIES(&divide_scalar, divide_independently);
+
 // The march of a set with its quotients taken one way.
 march_function march_of(instruction_set set, starfield_quotients quotients) {
     switch (quotients) {
@@ -303,6 +319,31 @@ starfield_quotients starfield_chosen_quotients(instruction_set set) {
         chosen[index].store(static_cast<int>(way), std::memory_order_relaxed);
     });
     return static_cast<starfield_quotients>(chosen[index].load(std::memory_order_relaxed));
+}
+
+double starfield_division_bound_ms(instruction_set set, band_workers& workers) {
+    const division_function divide = division_copies[set];
+    // Read at run time, so that no compiler can fold the divisions.
+    static volatile double divisor_source = 1.0000001;
+    const double divisor = divisor_source;
+    constexpr long band_divisions = starfield_frame_divisions / band_count;
+    static_assert(band_divisions % 64 == 0, "whole rounds of eight chains of the widest lanes");
+    double sums[band_count] = {};
+    auto band = [&](int first_row, int) {
+        sums[first_row / rows_of_band(band_layout::half_resolution, 1).first_row] = divide(band_divisions, divisor);
+    };
+    // The best of three, so that a moment the processor is taken from the
+    // program does not count.
+    double best = 1e30;
+    for (int round = 0; round < 3; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        workers.run(band_layout::half_resolution, band);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    [[maybe_unused]] static volatile double sink;
+    sink = sums[0] + sums[1] + sums[2] + sums[3];
+    return best;
 }
 
 void starfield_render_band_with(instruction_set set, int first_row, int end_row, double t,

@@ -11,6 +11,7 @@
 // reset, so the second window continues the clock of the first.
 
 #include "effects/base_effect.h"
+#include "effects/band_workers.h"
 #include "effects/instruction_set.h"
 
 // Draws the blocks of band rows first_row <= j < end_row into the 320 x 240
@@ -46,6 +47,16 @@ starfield_quotients starfield_chosen_quotients(instruction_set set);
 // starfield_row_records with the quotients taken one way.
 void starfield_row_records_with(instruction_set set, starfield_quotients quotients, int j,
                                 double local_time, double music_s, color4 records[]);
+
+// The divisions of one frame drawn entirely by dividing (three a fold of
+// every march step of every value): starfield_frame_divisions of them.
+constexpr long starfield_frame_divisions = 160L * 120 * 80 * 10 * 3;
+// The milliseconds that many independent divisions take with the lanes of
+// one set (one the processor supports), split over the four bands of a
+// frame on workers: the star field's division bound, the time of the
+// dividing way without any of its other work. Ways with the fused sequence
+// divide less and may come in under it.
+double starfield_division_bound_ms(instruction_set set, band_workers& workers);
 
 // Writes the block (i, j), screen pixels (2i, 2j) to (2i + 1, 2j + 1), of
 // one colour record: each pixel is the record packed after scaling all four

@@ -67,7 +67,8 @@ if [ -z "$baseline" ]; then
 import json
 import sys
 
-native = {e['effect']: e for e in json.load(open(sys.argv[1]))['effects']}
+native_report = json.load(open(sys.argv[1]))
+native = {e['effect']: e for e in native_report['effects']}
 web_report = json.load(open(sys.argv[2]))
 print(f"page module: {web_report.get('module', '?')}")
 print(f"{'effect':24}{'web ms':>9}{'web fps':>9}{'native ms':>11}{'web/native':>12}")
@@ -80,6 +81,13 @@ for e in web_report['effects']:
         slowest = e
 print(f"show mean: web {web_report['show_fps']:.1f} fps; slowest effect {slowest['effect']} "
       f"at {slowest['fps']:.1f} fps (median)")
+bound = web_report.get('starfield_division_bound_ms')
+star = next((e for e in web_report['effects'] if e['effect'] == 'effect_starfield'), None)
+if bound:
+    line = f"star field division bound: web {bound:.2f} ms, native {native_report['starfield_division_bound_ms']:.2f} ms ({native_report['machine']['instruction_set']})"
+    if star:
+        line += f"; the page's star field at {star['ms_median'] / bound:.2f}x its bound"
+    print(line)
 PY
   exit 0
 fi

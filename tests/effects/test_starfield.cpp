@@ -100,3 +100,16 @@ TEST(starfield, without_a_back_buffer_the_clock_still_moves) {
               std::string::npos);
 }
 
+
+TEST(starfield, the_division_bound_is_timed_with_every_set_on_any_workers) {
+    for (const int threads : {0, 4}) {
+        band_workers workers(threads);
+        for (int index = 0; index < instruction_set_count; ++index) {
+            const auto set = static_cast<instruction_set>(index);
+            if (!instruction_set_supported(set)) continue;
+            const double ms = starfield_division_bound_ms(set, workers);
+            EXPECT_GT(ms, 0.0) << instruction_set_name(set) << " with " << threads << " workers";
+            EXPECT_LT(ms, 1e6) << instruction_set_name(set) << " with " << threads << " workers";
+        }
+    }
+}

@@ -637,6 +637,8 @@ TEST(render_tool_bench, json_lists_every_effect_once) {
                             [](const json_value& e) { return e.find("effect")->text == "effect_lava"; }));
     ASSERT_NE(doc.find("show_fps"), nullptr);
     EXPECT_GT(doc.find("show_fps")->num, 0.0);
+    ASSERT_NE(doc.find("starfield_division_bound_ms"), nullptr);
+    EXPECT_GT(doc.find("starfield_division_bound_ms")->num, 0.0);
 
     // A later run against this one as its baseline prints a ratio per effect.
     std::ofstream("baseline.json") << run.out;
@@ -657,4 +659,11 @@ TEST(render_tool_bench, json_lists_every_effect_once) {
     ASSERT_NE(machine->find("instruction_set"), nullptr);
     const std::string isa = machine->find("instruction_set")->text;
     EXPECT_EQ(set_text.compare(0, 17 + isa.size(), "instruction set: " + isa), 0) << set_text;
+    // The star field beside its division bound, with the same set.
+    const size_t bound_line = table.out.find("star field division bound: ");
+    ASSERT_NE(bound_line, std::string::npos) << table.out;
+    const std::string bound_text = table.out.substr(bound_line, table.out.find('\n', bound_line) - bound_line);
+    EXPECT_NE(bound_text.find("46080000 divisions in " + isa + " lanes"), std::string::npos) << bound_text;
+    EXPECT_NE(bound_text.find("; the star field at "), std::string::npos) << bound_text;
+    EXPECT_EQ(bound_text.back(), 't') << bound_text;
 }

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "effects/effect_starfield.h"
 #include "effects/instruction_set.h"
 #include "tools/render/bench.h"
 #include "tools/render/commands.h"
@@ -197,6 +198,13 @@ int run_bench_command(const std::vector<std::string>& args) {
         frames += result.span->seconds() * 1000.0 / result.mean();
     }
     const double show_fps = seconds > 0 ? frames / seconds : 0.0;
+    // The star field against the divisions it would take by dividing alone,
+    // on the same workers with the same set.
+    const double division_bound_ms = starfield_division_bound_ms(chosen_instruction_set(), show->app().workers());
+    double starfield_ms = 0.0;
+    for (const effect_result& result : results) {
+        if (result.drew && result.span->name == "effect_starfield") starfield_ms = result.median();
+    }
 
     if (as_json) {
         std::ostringstream json;
@@ -219,7 +227,8 @@ int run_bench_command(const std::vector<std::string>& args) {
         }
         json << "], \"missing\": [";
         for (size_t i = 0; i < missing.size(); ++i) json << (i ? ", " : "") << json_quote(missing[i]);
-        json << "], \"show_fps\": " << show_fps << ", \"show_seconds_measured\": " << seconds;
+        json << "], \"show_fps\": " << show_fps << ", \"show_seconds_measured\": " << seconds
+             << ", \"starfield_division_bound_ms\": " << division_bound_ms;
         if (with_baseline) {
             const auto it = baseline.find("");
             json << ", \"show_speedup_vs_baseline\": "
@@ -256,6 +265,10 @@ int run_bench_command(const std::vector<std::string>& args) {
     // machines can be told apart.
     std::printf("instruction set: %s on %s\n", instruction_set_name(chosen_instruction_set()),
                 processor_name().c_str());
+    std::printf("star field division bound: %.2f ms (%ld divisions in %s lanes on the band workers)",
+                division_bound_ms, starfield_frame_divisions, instruction_set_name(chosen_instruction_set()));
+    if (starfield_ms > 0) std::printf("; the star field at %.2fx it", starfield_ms / division_bound_ms);
+    std::printf("\n");
     std::printf("show mean: %.1f fps over the %.1f s of %g s drawn by the effects present", show_fps,
                 seconds, show_end_seconds);
     if (with_baseline) {
