@@ -132,19 +132,12 @@ constexpr kernel_table<march_function> estimated_reciprocal_copies =
 
 using division_function = double (*)(long count, double divisor);
 
-// divide_independently of the scalar set.
-double divide_scalar(long count, double divisor) {
-    constexpr int chains = 8;
-    double quotients[chains];
-    for (int c = 0; c < chains; ++c) quotients[c] = 1.0 + c * 0x1p-10;
-    for (long done = 0; done < count; done += chains) {
-        for (double& q : quotients) q = q / divisor;
-    }
-    double sum = 0;
-    for (const double q : quotients) sum += q;
-    return sum;
-}
-constexpr kernel_table<division_function> division_copies = LANE_KERNEL_COPIES(&divide_scalar, divide_independently);
+// divide_independently once per set, the scalar one included.
+#define LANE_KERNEL "effects/independent_divisions_lanes.inc"
+#define LANE_KERNEL_SETS (LANE_VECTOR_SETS | LANE_SET_SCALAR)
+#include "effects/lane_kernels.h"
+constexpr kernel_table<division_function> division_copies =
+    LANE_KERNEL_COPIES(&scalar_kernel::divide_independently, divide_independently);
 
 // The march of a set with its quotients taken one way.
 march_function march_of(instruction_set set, starfield_quotients quotients) {

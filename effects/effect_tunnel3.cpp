@@ -54,10 +54,12 @@ void effect_tunnel3::render_band(int first_row, int end_row, double t, uint32_t 
     // the turn of the earlier one in the same row instead of its three sines.
     double column_u[screen_width];
     double column_u2[screen_width];
-    int same_turn[screen_width];  // an earlier column with the same u^2, or -1
+    double column_tu[screen_width];  // stencil coordinate x / 320
+    int same_turn[screen_width];     // an earlier column with the same u^2, or -1
     for (int x = 0; x < screen_width; ++x) {
         column_u[x] = 2.0 * x / 320 - 1;
         column_u2[x] = column_u[x] * column_u[x];
+        column_tu[x] = x / 320.0;
         const int mirror = screen_width - x;
         same_turn[x] = mirror < x && column_u2[mirror] == column_u2[x] ? mirror : -1;
     }
@@ -69,7 +71,6 @@ void effect_tunnel3::render_band(int first_row, int end_row, double t, uint32_t 
         float row_rho[screen_width];
         for (int x = 0; x < screen_width; ++x) {
             const double u = column_u[x];
-            const double tu_stencil = x / 320.0;
             const double v = row.v;
             float rho;
             double cg;
@@ -101,7 +102,7 @@ void effect_tunnel3::render_band(int first_row, int end_row, double t, uint32_t 
             const double q = 0.5 * std::cos(7 * m) + 0.5;
             const double ring = smoothstep(0, 0.4, q) - smoothstep(0.4, 0.7, q);
             const double f = (0.5 * k + 0.5) * (static_cast<double>(rho) * rho) * (1 - 0.5 * ring) * 2;
-            const uint32_t stencil = tex_stencil.sample(tu_stencil, row.tv);
+            const uint32_t stencil = tex_stencil.sample(column_tu[x], row.tv);
             const double a = std::min(wall >> 24, stencil >> 24) / byte_scale;
             const double r = std::min(((wall >> 16) & 0xFFu) / byte_scale * f,
                                       ((stencil >> 16) & 0xFFu) / byte_scale) * a;

@@ -8,7 +8,7 @@
 // (NODE_PATH: puppeteer-core)
 'use strict';
 
-const {serveSite, withChromium, openSite} = require('./headless_page.js');
+const {openSite, printPageReport} = require('./headless_page.js');
 
 const [siteDir, serveScript, frames, serving = 'isolated'] = process.argv.slice(2);
 if (!['isolated', 'plain'].includes(serving)) {
@@ -16,27 +16,15 @@ if (!['isolated', 'plain'].includes(serving)) {
   process.exit(2);
 }
 
-(async () => {
-  const {server, url} = await serveSite(siteDir, serving, serveScript);
-  try {
-    const report = await withChromium(async page => {
-      await openSite(page, url, serving);
-      await page.evaluate(() => window.veldrakin.ready);
-      const result = await page.evaluate(n => window.veldrakin.bench(n), Number(frames));
-      const threaded = await page.evaluate(() => self.crossOriginIsolated === true &&
-        typeof SharedArrayBuffer !== 'undefined');
-      result.module = threaded ? 'threads' : 'one-thread';
-      if (threaded !== (serving === 'isolated')) {
-        console.error(`bench_page.js: served ${serving}, the page took the ${result.module} module`);
-      }
-      return result;
-    });
-    process.stdout.write(JSON.stringify(report) + '\n');
-  } finally {
-    server.kill();
+printPageReport(siteDir, serving, serveScript, async (page, url) => {
+  await openSite(page, url, serving);
+  await page.evaluate(() => window.veldrakin.ready);
+  const result = await page.evaluate(n => window.veldrakin.bench(n), Number(frames));
+  const threaded = await page.evaluate(() => self.crossOriginIsolated === true &&
+    typeof SharedArrayBuffer !== 'undefined');
+  result.module = threaded ? 'threads' : 'one-thread';
+  if (threaded !== (serving === 'isolated')) {
+    console.error(`bench_page.js: served ${serving}, the page took the ${result.module} module`);
   }
-  process.exit(0);
-})().catch(error => {
-  console.error(String(error.stack || error));
-  process.exit(1);
+  return result;
 });

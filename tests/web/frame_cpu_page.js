@@ -9,7 +9,7 @@
 // Prints {"effects": [{"effect", "cpu_ms", "wall_ms"}, ...]}.
 'use strict';
 
-const {serveSite, withChromium, openSite} = require('./headless_page.js');
+const {openSite, printPageReport} = require('./headless_page.js');
 
 const [siteDir, framesText] = process.argv.slice(2);
 const frames = Number(framesText);
@@ -18,44 +18,32 @@ if (!siteDir || !Number.isInteger(frames) || frames < 1) {
   process.exit(2);
 }
 
-(async () => {
-  const {server, url} = await serveSite(siteDir, 'plain');
-  try {
-    const report = await withChromium(async page => {
-      const devtools = await page.target().createCDPSession();
-      await devtools.send('Performance.enable');
-      await openSite(page, url, 'plain');
-      await page.evaluate(() => window.veldrakin.ready);
-      if (await page.evaluate(() => window.veldrakin.threads)) {
-        throw new Error('the page took the module with threads; its workers would not be counted');
-      }
-      const threadSeconds = async () =>
-        (await devtools.send('Performance.getMetrics')).metrics.find(m => m.name === 'ThreadTime').value;
-      // The windows of every effect, from a one-frame bench.
-      const effects = (await page.evaluate(() => window.veldrakin.bench(1))).effects.map(e => {
-        const [start, end] = e.windows.split(',')[0].split('-').map(Number);
-        return {effect: e.effect, first: Math.floor((start + end) / 2 * 60)};
-      }).sort((a, b) => a.first - b.first);  // frames only go forward without reopening the show
-      const measured = [];
-      for (const {effect, first} of effects) {
-        await page.evaluate(n => window.veldrakin.frame(n).then(() => 0), first);
-        const cpuBefore = await threadSeconds();
-        const wallBefore = Date.now();
-        await page.evaluate(async (n, count) => {
-          for (let i = 1; i <= count; ++i) await window.veldrakin.frame(n + i);
-          return 0;
-        }, first, frames);
-        const cpu = (await threadSeconds() - cpuBefore) * 1000 / frames;
-        measured.push({effect, cpu_ms: cpu, wall_ms: (Date.now() - wallBefore) / frames});
-      }
-      return measured;
-    });
-    process.stdout.write(JSON.stringify({effects: report}) + '\n');
-  } finally {
-    server.kill();
+printPageReport(siteDir, 'plain', undefined, async (page, url) => {
+  const devtools = await page.target().createCDPSession();
+  await devtools.send('Performance.enable');
+  await openSite(page, url, 'plain');
+  await page.evaluate(() => window.veldrakin.ready);
+  if (await page.evaluate(() => window.veldrakin.threads)) {
+    throw new Error('the page took the module with threads; its workers would not be counted');
   }
-  process.exit(0);
-})().catch(error => {
-  console.error(String(error.stack || error));
-  process.exit(1);
+  const threadSeconds = async () =>
+    (await devtools.send('Performance.getMetrics')).metrics.find(m => m.name === 'ThreadTime').value;
+  // The windows of every effect, from a one-frame bench.
+  const effects = (await page.evaluate(() => window.veldrakin.bench(1))).effects.map(e => {
+    const [start, end] = e.windows.split(',')[0].split('-').map(Number);
+    return {effect: e.effect, first: Math.floor((start + end) / 2 * 60)};
+  }).sort((a, b) => a.first - b.first);  // frames only go forward without reopening the show
+  const measured = [];
+  for (const {effect, first} of effects) {
+    await page.evaluate(n => window.veldrakin.frame(n).then(() => 0), first);
+    const cpuBefore = await threadSeconds();
+    const wallBefore = Date.now();
+    await page.evaluate(async (n, count) => {
+      for (let i = 1; i <= count; ++i) await window.veldrakin.frame(n + i);
+      return 0;
+    }, first, frames);
+    const cpu = (await threadSeconds() - cpuBefore) * 1000 / frames;
+    measured.push({effect, cpu_ms: cpu, wall_ms: (Date.now() - wallBefore) / frames});
+  }
+  return {effects: measured};
 });

@@ -42,4 +42,23 @@ async function openSite(page, url, serving) {
   await page.goto(url);
 }
 
-module.exports = {serveSite, withChromium, openSite};
+// A page script's whole run: serves siteDir (as serveSite), runs work(page,
+// url) in a fresh headless Chromium, prints its report as one line of JSON and
+// exits 0; on any error prints it and exits 1. The server is stopped either way.
+function printPageReport(siteDir, serving, serveScript, work) {
+  (async () => {
+    const {server, url} = await serveSite(siteDir, serving, serveScript);
+    try {
+      const report = await withChromium(page => work(page, url));
+      process.stdout.write(JSON.stringify(report) + '\n');
+    } finally {
+      server.kill();
+    }
+    process.exit(0);
+  })().catch(error => {
+    console.error(String(error.stack || error));
+    process.exit(1);
+  });
+}
+
+module.exports = {serveSite, withChromium, openSite, printPageReport};
